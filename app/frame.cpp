@@ -1,0 +1,114 @@
+#include "app/frame.h"
+
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include <cstdlib>
+
+#include "io/console.h"
+#include "io/scene_file.h"
+#include "scene/draw.h"
+
+Editor& TheEditor() {
+  static Editor editor;
+  return editor;
+}
+
+void InitScene() {
+  Editor& editor = TheEditor();
+  editor.textureBackend = OpenGLTextures();
+  Print("Welcome to Quillmar Modeler.\n\n  Press F1 for Help.\n\n\n");
+  glClearColor(0, 0, 0, 0);
+  glShadeModel(GL_SMOOTH);
+
+  // An invisible placeholder stays current until a scene is loaded.
+  SceneObject* placeholder = CreateObject(editor.objects);
+  editor.objects.current = placeholder;
+  placeholder->shape = 'l';
+  placeholder->red = placeholder->green = placeholder->blue = 1;
+
+  glEnable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  LoadScene(editor.objects, "init.scene");
+  LoadStartupTextures(editor.textures, editor.textureBackend);
+  FlushConsole();
+  glutPostRedisplay();
+}
+
+void OnReshape(int width, int height) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  gluPerspective(40, static_cast<double>(width) / (height > 0 ? height : 1), 0.5, 200);
+  glMatrixMode(GL_MODELVIEW);
+  glViewport(0, 0, width, height);
+}
+
+void OnDisplay() {
+  Editor& editor = TheEditor();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  // Placed before the model-view reset, so the light lives in the previous
+  // frame's camera space.
+  const GLfloat light[4] = {editor.light.x, editor.light.y, editor.light.z, 1};
+  glLightfv(GL_LIGHT0, GL_POSITION, light);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  glLoadIdentity();
+  ApplyView(editor.camera);
+
+  // The axes take whatever colour and material the last frame left.
+  glBegin(GL_LINES);
+  glVertex3f(-99, 0, 0);
+  glVertex3f(99, 0, 0);
+  glVertex3f(0, -99, 0);
+  glVertex3f(0, 99, 0);
+  glVertex3f(0, 0, -99);
+  glVertex3f(0, 0, 99);
+  glEnd();
+
+  glColor3f(0.5f, 0.5f, 0.5f);
+  for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
+    DrawObject(*o, editor.textures);
+  }
+  // The current object again, as a white wire frame.
+  if (const SceneObject* current = editor.objects.current) {
+    SceneObject overlay = *current;
+    overlay.solid = 0;
+    overlay.red = overlay.green = overlay.blue = 1;
+    DrawObject(overlay, editor.textures);
+  }
+  glFlush();
+  glutSwapBuffers();
+}
+
+namespace {
+void Finish(Outcome outcome) {
+  FlushConsole();
+  if (outcome == Outcome::Quit) std::exit(0);
+  if (outcome == Outcome::Redraw) glutPostRedisplay();
+}
+}  // namespace
+
+void OnKeyboard(unsigned char key, int, int) {
+  glutGetModifiers();
+  Finish(HandleKey(TheEditor(), key));
+}
+
+void OnSpecialKey(int key, int, int) {
+  glutGetModifiers();
+  Finish(HandleSpecialKey(TheEditor(), key));
+}
+
+void OnMouseButton(int button, int state, int x, int y) {
+  Finish(HandleMouseButton(TheEditor(), button, state, x, y));
+}
+
+void OnMouseMotion(int x, int y) { Finish(HandleMouseMotion(TheEditor(), x, y)); }
+
+void RegisterCallbacks() {
+  glutMotionFunc(OnMouseMotion);
+  glutSpecialFunc(OnSpecialKey);
+  glutMouseFunc(OnMouseButton);
+  glutDisplayFunc(OnDisplay);
+  glutReshapeFunc(OnReshape);
+  glutKeyboardFunc(OnKeyboard);
+}

@@ -1,0 +1,21 @@
+// The window side of the editor: start-up, the frame and the GLUT callbacks.
+#pragma once
+
+#include "input/commands.h"
+
+// The editor state of this process.
+Editor& TheEditor();
+
+// Start-up after the window exists: welcome text, GL state, the placeholder
+// object, then "init.scene" and "init.scene.tex" if present.
+void InitScene();
+
+// Registers the display, reshape, keyboard, special-key and mouse callbacks.
+void RegisterCallbacks();
+
+void OnDisplay();
+void OnReshape(int width, int height);
+void OnKeyboard(unsigned char key, int x, int y);
+void OnSpecialKey(int key, int x, int y);
+void OnMouseButton(int button, int state, int x, int y);
+void OnMouseMotion(int x, int y);

@@ -1,0 +1,194 @@
+#include "input/commands.h"
+
+#include <string>
+
+#include "io/console.h"
+#include "io/scene_file.h"
+#include "scene/edit.h"
+
+namespace {
+constexpr float kCameraStep = 0.3f;
+constexpr float kTurnStep = 10;
+constexpr float kEditStep = 0.1f;
+constexpr float kDegreesPerEditStep = 20;
+constexpr double kMouseScale = 0.01;
+constexpr float kLookSensitivity = 10;
+
+Outcome SaveAs(Editor& editor) {
+  std::string name;
+  if (PromptToken("Save scene as: ", name)) SaveScene(editor.objects, name);
+  return Outcome::None;
+}
+
+Outcome LoadAs(Editor& editor) {
+  std::string name;
+  if (!PromptToken("Load scene: ", name)) return Outcome::None;
+  bool loaded = LoadSceneWithTextures(editor.objects, editor.textures, name,
+                                      editor.textureBackend);
+  return loaded ? Outcome::Redraw : Outcome::None;
+}
+
+void NewObject(Editor& editor) {
+  editor.objects.current = CreateObject(editor.objects);
+  Print("New object created!\n");
+}
+
+void DeleteCurrent(Editor& editor) {
+  DeleteObject(editor.objects, editor.objects.current);
+  Echo("Object deleted!");
+  editor.objects.current = editor.objects.first;
+}
+
+// Applies one arrow/Home/End step to the current object by edit mode.
+void EditCurrent(Editor& editor, float dx, float dy, float dz) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return;
+  switch (editor.editMode) {
+    case 'c': AdjustColor(current, dx, dy, dz); break;
+    case 'p':
+      Echo("Moving: %f %f %f\n", dx, dy, dz);
+      MoveObject(current, dx, dy, dz);
+      break;
+    case 'r':
+      RotateObject(current, -kDegreesPerEditStep * dy, kDegreesPerEditStep * dx,
+                   kDegreesPerEditStep * dz);
+      break;
+    case 's': Resize(current, dx, dy, dz); break;
+    default: break;
+  }
+}
+
+void MoveLight(Vec3& light) {
+  Print("Move the light where (was %f, %f, %f)?\n", light.x, light.y, light.z);
+  FlushConsole();
+  // fscanf stores only what it parsed, so the rest keeps its old values.
+  if (std::fscanf(ConsoleIn(), "%f, %f, %f", &light.x, &light.y, &light.z) == EOF) return;
+}
+}  // namespace
+
+Outcome HandleKey(Editor& editor, unsigned char key) {
+  Echo("You pressed %d\n", key);
+  SceneObject* current = editor.objects.current;
+  Camera& camera = editor.camera;
+  switch (key) {
+    case 12: return LoadAs(editor);                         // Ctrl+L
+    case 14: NewObject(editor); break;                      // Ctrl+N
+    case 17: return Outcome::Quit;                          // Ctrl+Q
+    case 19: return SaveAs(editor);                         // Ctrl+S
+    case 23: DeleteCurrent(editor); break;                  // Ctrl+W
+    case 27: return Outcome::Quit;                          // ESC
+    case '!': SetTextureCode(current, 1); break;
+    case '@': SetTextureCode(current, 2); break;
+    case '#': SetTextureCode(current, 3); break;
+    case '$': SetTextureCode(current, 4); break;
+    case '%': SetTextureCode(current, 5); break;
+    case '^': SetTextureCode(current, 6); break;
+    case '1': case '2': case '3': case '4': case '5': case '6':
+      SetMaterialCode(current, key - '0');
+      break;
+    case '-': ToggleSolid(current); break;
+    case 'b': CycleColor(current); break;
+    case 'g': PromptColor(current); break;
+    case 'p': PrintObjectInfo(current); return Outcome::None;
+    case '~': SetVerbose(!IsVerbose()); return Outcome::None;
+    case 'a': Strafe(camera, -kCameraStep); break;
+    case 'd': Strafe(camera, kCameraStep); break;
+    case 'w': MoveAlongView(camera, -kCameraStep); break;
+    case 's': MoveAlongView(camera, kCameraStep); break;
+    case 'r': MoveBy(camera, 0, kCameraStep, 0); break;
+    case 'f': MoveBy(camera, 0, -kCameraStep, 0); break;
+    case 'q': Pitch(camera, kTurnStep); break;
+    case 'x': Pitch(camera, -kTurnStep); break;
+    case 'z': Yaw(camera, kTurnStep); break;
+    case 'c': Yaw(camera, -kTurnStep); break;
+    default: return Outcome::None;
+  }
+  return Outcome::Redraw;
+}
+
+Outcome HandleSpecialKey(Editor& editor, int key) {
+  ObjectList& objects = editor.objects;
+  switch (key) {
+    case kKeyF1: PrintHelp(); return Outcome::None;
+    case kKeyF2: editor.editMode = 's'; return Outcome::None;
+    case kKeyF3: editor.editMode = 'p'; return Outcome::None;
+    case kKeyF4: editor.editMode = 'r'; return Outcome::None;
+    case kKeyF5: editor.editMode = 'c'; return Outcome::None;
+    case kKeyF6: MoveLight(editor.light); return Outcome::None;
+    case kKeyLeft: EditCurrent(editor, -kEditStep, 0, 0); break;
+    case kKeyRight: EditCurrent(editor, kEditStep, 0, 0); break;
+    case kKeyUp: EditCurrent(editor, 0, kEditStep, 0); break;
+    case kKeyDown: EditCurrent(editor, 0, -kEditStep, 0); break;
+    case kKeyHome: EditCurrent(editor, 0, 0, -kEditStep); break;
+    case kKeyEnd: EditCurrent(editor, 0, 0, kEditStep); break;
+    case kKeyPageUp:
+      if (objects.current != nullptr && objects.current->next != nullptr) {
+        objects.current = objects.current->next;
+      }
+      break;
+    case kKeyPageDown:
+      if (objects.current != nullptr && objects.current->prev != nullptr) {
+        objects.current = objects.current->prev;
+      }
+      break;
+    case kKeyInsert: CycleShape(objects.current); break;
+    default: return Outcome::None;
+  }
+  return Outcome::Redraw;
+}
+
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
+  MouseDrag& mouse = editor.mouse;
+  if (state == kMouseUp) {
+    mouse.mode = 0;
+    return Outcome::None;
+  }
+  switch (button) {
+    case kButtonLeft: mouse.mode = 'l'; break;
+    case kButtonRight: mouse.mode = 'r'; break;
+    case kButtonMiddle: mouse.mode = 'm'; break;
+    default: return Outcome::None;
+  }
+  mouse.lastX = x;
+  mouse.lastY = y;
+  return Outcome::None;
+}
+
+Outcome HandleMouseMotion(Editor& editor, int x, int y) {
+  MouseDrag& mouse = editor.mouse;
+  // Whole-pixel differences, then scaled.
+  float dx = static_cast<float>((mouse.lastX - x) * kMouseScale);
+  float dy = static_cast<float>((mouse.lastY - y) * kMouseScale);
+  mouse.lastX = x;
+  mouse.lastY = y;
+  switch (mouse.mode) {
+    case 'l':
+      Yaw(editor.camera, dx * kLookSensitivity);
+      Pitch(editor.camera, dy * kLookSensitivity);
+      break;
+    case 'm': MoveAlongView(editor.camera, -dy); break;
+    case 'r':
+      Strafe(editor.camera, -dx);
+      MoveBy(editor.camera, 0, dy, 0);
+      break;
+    default: break;
+  }
+  return Outcome::Redraw;
+}
+
+void PrintHelp() {
+  Print("%s", "\n\n\n\nQUILLMAR\n\n\nOpenGL 3D modeling program");
+  Print("%s", "\n\nUsage:\nYou can cycle through objects and alter them as you wish.\n\nControls:\n\n");
+  Print("%s", "help: F1\n\nnew object: CTRL + N\ndelete object: CTRL + W\n"
+              "prev/next object: pgup/pgdown\n");
+  Print("%s", "\nmodify size: F2\nmodify position: F3\nmodify rotation: F4\nmodify color: F5\n\n");
+  Print("%s", "change attribute:\n\tx: left/right\n\ty: up/down\n\tz: home/end\n\n");
+  Print("%s", "change shape: INS\n  \nESC: exit\n\n\n\n");
+  Print("%s", "CAMERA movement:\nw : forwards\ns : backwards\na : strafe left\nd : strafe right\n"
+              "x : turn down\nq : turn up\nz : turn right\nc : turn left\nr : move up\n"
+              "f : move down\n\n");
+  Print("%s", "Material Properties:\nPress 1 through 6 to choose a preset material:\n"
+              "1: Bright Red\n2: Dark Red\n3: Blue\n4: Shiny Metal\n5: Black\n6: White\n\n");
+  Print("%s", "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
+              "(Texture files are set in the filename.tex file)");
+}

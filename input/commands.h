@@ -1,0 +1,51 @@
+// The editor's commands: what each key, special key and mouse event does to
+// the editor state. The GLUT callbacks only translate their arguments into
+// these calls, so everything here runs without a window.
+#pragma once
+
+#include "camera/camera.h"
+#include "io/textures.h"
+#include "scene/object.h"
+
+struct MouseDrag {
+  char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
+  int lastX = 0, lastY = 0;
+};
+
+// The whole state of one editing session.
+struct Editor {
+  ObjectList objects;
+  Camera camera;
+  TextureTable textures;
+  TextureBackend textureBackend;
+  Vec3 light{0, 0, 0};
+  char editMode = 's';  // 's' size, 'p' position, 'r' rotation, 'c' colour
+  MouseDrag mouse;
+};
+
+// What the window should do after a command.
+enum class Outcome { None, Redraw, Quit };
+
+// Special keys, with GLUT's codes.
+enum SpecialKey {
+  kKeyF1 = 1, kKeyF2, kKeyF3, kKeyF4, kKeyF5, kKeyF6, kKeyF7, kKeyF8, kKeyF9, kKeyF10, kKeyF11,
+  kKeyF12,
+  kKeyLeft = 100, kKeyUp, kKeyRight, kKeyDown, kKeyPageUp, kKeyPageDown, kKeyHome, kKeyEnd,
+  kKeyInsert,
+};
+
+// Mouse buttons and button states, with GLUT's codes.
+enum MouseButton { kButtonLeft = 0, kButtonMiddle = 1, kButtonRight = 2 };
+enum MouseState { kMouseDown = 0, kMouseUp = 1 };
+
+// A character key (letters, digits, punctuation, control codes, ESC).
+Outcome HandleKey(Editor& editor, unsigned char key);
+// A function, arrow, paging or Insert key.
+Outcome HandleSpecialKey(Editor& editor, int key);
+// A mouse button press or release starts or ends a drag.
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y);
+// Pointer motion while a button is held.
+Outcome HandleMouseMotion(Editor& editor, int x, int y);
+
+// The help screen printed by F1.
+void PrintHelp();

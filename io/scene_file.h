@@ -1,0 +1,29 @@
+// The plain-text scene file: one six-line block per object, then "EOF".
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "scene/object.h"
+
+// Writes lines 2 to 6 of one object's block.
+void WriteObject(const SceneObject& object, std::FILE* file);
+
+// Reads lines 2 to 6 of one block into `object`, sets its id from its
+// predecessor and prints its description. Returns false, having printed
+// nothing, when the block is cut short or holds a malformed number.
+bool ReadObject(SceneObject& object, std::FILE* file);
+
+// Replaces the list's objects with the blocks read from `file` up to "EOF".
+// A block cut short ends the read; the complete blocks before it stay.
+// Returns the number of objects read; selects the first.
+int ReadScene(ObjectList& list, std::FILE* file);
+
+// Saves the whole list. The file is written beside the target under a
+// temporary name and renamed over it, so a failed save prints
+// "Error saving file %s!\n" and leaves any old file untouched.
+bool SaveScene(const ObjectList& list, const std::string& fileName);
+
+// Loads a scene file, replacing the list. Returns false, with the list
+// unchanged, when the file cannot be opened.
+bool LoadScene(ObjectList& list, const std::string& fileName);

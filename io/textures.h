@@ -1,0 +1,37 @@
+// The texture table's loading: TGA files named in a texture list fill slots
+// 1, 2, ... of the table.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "io/tga.h"
+#include "scene/object.h"
+
+// What loading needs from the graphics side: an upload that turns a decoded
+// image into a texture name, and the switch for texture-coordinate
+// generation. The editor plugs in the OpenGL versions; tests plug in fakes.
+struct TextureBackend {
+  unsigned (*upload)(const TgaImage& image) = nullptr;
+  void (*enableTexGen)() = nullptr;
+};
+
+// The OpenGL backend: mip-mapped upload, object-linear s and t generation.
+TextureBackend OpenGLTextures();
+
+// Fills one slot from a TGA file. On failure prints why and keeps the slot's
+// old texture; returns false.
+bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,
+                 const TextureBackend& backend);
+
+// Fills slots 1, 2, ... from the names in an open list file, then closes it.
+// Names past the last slot are reported and ignored.
+void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBackend& backend);
+
+// Loads "init.scene.tex" when it exists; silent when it does not.
+void LoadStartupTextures(TextureTable& table, const TextureBackend& backend);
+
+// Loads the scene's texture list ("<scene>.tex") and then the scene. Returns
+// true when the scene was loaded; nothing changes when the list is missing.
+bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,
+                           const TextureBackend& backend);

@@ -1,0 +1,25 @@
+// Editing operations on one scene object. Each does nothing when given null.
+// The delta operations echo the new value while the verbose flag is on.
+#pragma once
+
+#include "scene/object.h"
+
+void Resize(SceneObject* object, float dx, float dy, float dz);
+void MoveObject(SceneObject* object, float dx, float dy, float dz);
+void RotateObject(SceneObject* object, float ax, float ay, float az);
+
+// Adds the deltas to the colour, then clamps each component to [0, 1].
+void AdjustColor(SceneObject* object, float dr, float dg, float db);
+// Steps red -> blue -> green -> red (see the rules in edit.cpp).
+void CycleColor(SceneObject* object);
+// Steps cube -> cylinder -> sphere -> cube; other shapes stay as they are.
+void CycleShape(SceneObject* object);
+void ToggleSolid(SceneObject* object);
+void SetTextureCode(SceneObject* object, int slot);
+void SetMaterialCode(SceneObject* object, int preset);
+
+// Prompts for "r g b" on the console; components that fail to parse, or are
+// missing because the input ended, keep their values.
+void PromptColor(SceneObject* object);
+// Prints the object's description; nothing for null.
+void PrintObjectInfo(const SceneObject* object);

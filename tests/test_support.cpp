@@ -1,0 +1,60 @@
+#include "tests/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "io/console.h"
+
+ConsoleCapture::ConsoleCapture(const std::string& input) {
+  in_ = std::tmpfile();
+  out_ = std::tmpfile();
+  std::fwrite(input.data(), 1, input.size(), in_);
+  std::rewind(in_);
+  SetConsole(in_, out_);
+  SetVerbose(false);
+}
+
+ConsoleCapture::~ConsoleCapture() {
+  SetConsole(nullptr, nullptr);
+  SetVerbose(false);
+  std::fclose(in_);
+  std::fclose(out_);
+}
+
+std::string ConsoleCapture::Take() {
+  std::fflush(out_);
+  std::string all;
+  std::rewind(out_);
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, out_)) > 0) all.append(buffer, n);
+  std::fseek(out_, 0, SEEK_END);
+  std::string fresh = all.substr(taken_);
+  taken_ = all.size();
+  return fresh;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillmar-XXXXXX").string();
+  char* made = mkdtemp(pattern.data());
+  if (made == nullptr) std::abort();
+  path_ = made;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}

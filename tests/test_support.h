@@ -1,0 +1,40 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Captures everything the console prints and feeds it scripted input while
+// alive; restores stdin/stdout on destruction.
+class ConsoleCapture {
+ public:
+  explicit ConsoleCapture(const std::string& input = "");
+  ~ConsoleCapture();
+  ConsoleCapture(const ConsoleCapture&) = delete;
+  ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+
+  // Everything printed since construction or the last Take().
+  std::string Take();
+
+ private:
+  std::FILE* in_ = nullptr;
+  std::FILE* out_ = nullptr;
+  std::size_t taken_ = 0;
+};
+
+// A fresh empty directory, removed with its contents on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);

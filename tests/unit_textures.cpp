@@ -1,0 +1,135 @@
+// Texture lists filling the texture table, with a recording fake for the
+// graphics side.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "io/textures.h"
+#include "tests/test_support.h"
+
+namespace {
+std::vector<std::string> g_uploads;  // "WxHxC" of each upload, in order
+int g_texGenCalls = 0;
+
+unsigned FakeUpload(const TgaImage& image) {
+  g_uploads.push_back(std::to_string(image.width) + "x" + std::to_string(image.height) + "x" +
+                      std::to_string(image.channels));
+  return 100 + static_cast<unsigned>(g_uploads.size());
+}
+void FakeTexGen() { ++g_texGenCalls; }
+
+// A w x h uncompressed TGA of the given depth, every pixel byte = 7.
+std::string Tga(int w, int h, int depth) {
+  std::string bytes(18, '\0');
+  bytes[2] = 2;
+  bytes[12] = static_cast<char>(w), bytes[14] = static_cast<char>(h);
+  bytes[16] = static_cast<char>(depth);
+  return bytes + std::string(static_cast<size_t>(w * h * depth / 8), '\7');
+}
+
+// Runs each test inside its own directory, as the editor runs in its
+// working directory.
+class Textures : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_uploads.clear();
+    g_texGenCalls = 0;
+    backend.upload = FakeUpload;
+    backend.enableTexGen = FakeTexGen;
+    old = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+  }
+  void TearDown() override { std::filesystem::current_path(old); }
+
+  void LoadList(const std::string& text) {
+    WriteFileBytes("list.tex", text);
+    LoadTextureList(std::fopen("list.tex", "r"), table, backend);
+  }
+
+  TempDir dir;
+  std::filesystem::path old;
+  TextureBackend backend;
+  TextureTable table;
+};
+}  // namespace
+
+TEST_F(Textures, ListFillsSlotsInOrderWhateverTheSpacing) {
+  WriteFileBytes("a.tga", Tga(2, 3, 24));
+  WriteFileBytes("b.tga", Tga(4, 1, 32));
+  WriteFileBytes("c.tga", Tga(1, 1, 16));
+  ConsoleCapture console;
+  LoadList("a.tga\n\n  b.tga c.tga");
+  EXPECT_EQ(console.Take(), "Loading texture a.tga\nLoading texture b.tga\nLoading texture c.tga\n");
+  EXPECT_EQ(g_uploads, (std::vector<std::string>{"2x3x3", "4x1x4", "1x1x3"}));
+  EXPECT_EQ(table.names[0], 0u);
+  EXPECT_EQ(table.names[1], 101u);
+  EXPECT_EQ(table.names[3], 103u);
+  EXPECT_EQ(table.names[4], 0u);
+  EXPECT_EQ(g_texGenCalls, 3);
+}
+
+TEST_F(Textures, BadFilesAreReportedAndTheListGoesOn) {
+  WriteFileBytes("good.tga", Tga(2, 2, 24));
+  WriteFileBytes("grey.tga", std::string("\0\0\3\0\0\0\0\0\0\0\0\0\1\0\1\0\x08\0\x7f", 19));
+  WriteFileBytes("short.tga", Tga(8, 8, 24).substr(0, 40));
+  table.names[2] = 55;  // a slot keeps its old texture when its file fails
+  ConsoleCapture console;
+  LoadList("missing.tga grey.tga short.tga good.tga");
+  EXPECT_EQ(console.Take(),
+            "Loading texture missing.tga\n\nUnable to load TGA File!\n"
+            "Loading texture grey.tga\nCannot use texture grey.tga\n"
+            "Loading texture short.tga\nCannot use texture short.tga\n"
+            "Loading texture good.tga\n");
+  EXPECT_EQ(table.names[1], 0u);
+  EXPECT_EQ(table.names[2], 55u);
+  EXPECT_EQ(table.names[4], 101u);
+}
+
+TEST_F(Textures, ExtraNamesPastTheTableAreIgnored) {
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  std::string list;
+  for (int i = 0; i < 21; ++i) list += "t.tga\n";
+  list += std::string(300, 'n') + "\n";  // long names are read whole
+  ConsoleCapture console;
+  LoadList(list);
+  std::string out = console.Take();
+  EXPECT_EQ(g_uploads.size(), 19u);
+  EXPECT_NE(table.names[19], 0u);
+  EXPECT_NE(out.find("Too many textures in list, ignoring t.tga\nToo many textures in list, ignoring t.tga\n"
+                     "Too many textures in list, ignoring " + std::string(300, 'n') + "\n"),
+            std::string::npos);
+}
+
+TEST_F(Textures, StartupListIsOptionalAndSilent) {
+  ConsoleCapture console;
+  LoadStartupTextures(table, backend);
+  EXPECT_EQ(console.Take(), "");
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  WriteFileBytes("init.scene.tex", "t.tga\n");
+  LoadStartupTextures(table, backend);
+  EXPECT_EQ(console.Take(), "Loading texture t.tga\n");
+  EXPECT_EQ(table.names[1], 101u);
+}
+
+TEST_F(Textures, LoadWithTexturesNeedsTheListThenLoadsTheScene) {
+  ObjectList list;
+  SceneObject* kept = CreateObject(list);
+  ConsoleCapture console;
+  WriteFileBytes("s.scene", "EOF");
+  EXPECT_FALSE(LoadSceneWithTextures(list, table, "s.scene", backend));
+  EXPECT_EQ(console.Take(), "No textures exist for s.scene!\n");
+  EXPECT_EQ(list.first, kept);
+
+  WriteFileBytes("s.scene.tex", "");  // an empty list still loads the scene
+  EXPECT_TRUE(LoadSceneWithTextures(list, table, "s.scene", backend));
+  EXPECT_EQ(console.Take(), "Loading textures for s.scene\nloading s.scene\nObjects loaded: 0\n\n\n");
+  EXPECT_EQ(list.count, 0);
+
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  WriteFileBytes("gone.tex", "t.tga");  // list present, scene missing
+  EXPECT_FALSE(LoadSceneWithTextures(list, table, "gone", backend));
+  EXPECT_EQ(console.Take(), "Loading textures for gone\nLoading texture t.tga\nloading gone\n"
+                            "Error opening file gone!\n");
+}
