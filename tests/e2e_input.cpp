@@ -1,0 +1,192 @@
+// Real X key and mouse events against the running editor.
+#include <gtest/gtest.h>
+
+#include "tests/e2e_support.h"
+
+namespace {
+const char kHelp[] =
+    "\n\n\n\nQUILLMAR\n\n\nOpenGL 3D modeling program"
+    "\n\nUsage:\nYou can cycle through objects and alter them as you wish.\n\nControls:\n\n"
+    "help: F1\n\nnew object: CTRL + N\ndelete object: CTRL + W\nprev/next object: pgup/pgdown\n"
+    "\nmodify size: F2\nmodify position: F3\nmodify rotation: F4\nmodify color: F5\n\n"
+    "change attribute:\n\tx: left/right\n\ty: up/down\n\tz: home/end\n\n"
+    "change shape: INS\n  \nESC: exit\n\n\n\n"
+    "CAMERA movement:\nw : forwards\ns : backwards\na : strafe left\nd : strafe right\n"
+    "x : turn down\nq : turn up\nz : turn right\nc : turn left\nr : move up\nf : move down\n\n"
+    "Material Properties:\nPress 1 through 6 to choose a preset material:\n1: Bright Red\n"
+    "2: Dark Red\n3: Blue\n4: Shiny Metal\n5: Black\n6: White\n\n"
+    "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
+    "(Texture files are set in the filename.tex file)";
+
+const char kStart[] =
+    "Welcome to Quillmar Modeler.\n\n  Press F1 for Help.\n\n\n"
+    "loading init.scene\nObjects loaded: 0\n\n\n";
+
+// The editor in a directory whose start scene is empty.
+struct EmptyScene {
+  TempDir dir;
+  EditorProcess editor;
+  EmptyScene() : dir(), editor((WriteFileBytes(dir.File("init.scene"), "EOF"), dir.path())) {
+    EXPECT_TRUE(editor.WaitForOutput("Objects loaded: 0\n\n\n"));
+  }
+};
+
+// Just below the middle, off the x axis that crosses it.
+Rgb Centre(const Screenshot& shot) { return shot.At(300, 320); }
+}  // namespace
+
+TEST(Keys, F1PrintsTheHelpScreenExactly) {
+  EmptyScene s;
+  s.editor.Keys("F1");
+  ASSERT_TRUE(s.editor.WaitForOutput("(Texture files are set in the filename.tex file)"));
+  EXPECT_EQ(s.editor.Output(), std::string(kStart) + kHelp);
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
+  EmptyScene s;
+  s.editor.Type("built.scene\nnope\nbuilt.scene\n");
+  s.editor.Keys("ctrl+n Right F3 Up exclam ctrl+n Insert Insert minus 3 F4 End W");
+  s.editor.Keys("ctrl+s");
+  ASSERT_TRUE(s.editor.WaitForOutput("Save scene as: "));
+  s.editor.Keys("F1");  // keys after the prompt run once the name is read
+  ASSERT_TRUE(s.editor.WaitForOutput("filename.tex file)"));
+  const std::string expected = std::string(
+      "nextObject\n"
+      "1.100000 1.000000 1.000000\n"
+      "0.000000 0.000000 0.000000\n"
+      "0.000000 0.100000 0.000000\n"
+      "c \x01\n"
+      "-1.000000 0.000000 0.000000\n"
+      "nextObject\n"
+      "1.000000 1.000000 1.000000\n"
+      "0.000000 0.000000 2.000000\n"
+      "0.000000 0.000000 0.000000\n"
+      "s ") + std::string(1, '\0') + "\n"
+      "0.000000 -3.000000 0.000000\n"
+      "EOF";
+  EXPECT_EQ(ReadFileBytes(s.dir.File("built.scene")), expected);
+
+  s.editor.Keys("ctrl+l");  // "nope" has no texture list: nothing changes
+  ASSERT_TRUE(s.editor.WaitForOutput("No textures exist for nope!\n"));
+  WriteFileBytes(s.dir.File("built.scene.tex"), "");
+  size_t before = s.editor.Output().size();
+  s.editor.Keys("ctrl+l");
+  ASSERT_TRUE(s.editor.WaitForOutput("Objects loaded: 2\n\n\n", 10, before));
+  EXPECT_EQ(s.editor.Output().substr(before),
+            "Load scene: Loading textures for built.scene\nloading built.scene\n"
+            "ID: 0\ninfo-Size: 1.100000, 1.000000, 1.000000\n"
+            "info-Rotation: 0.000000, 0.000000, 0.000000\n"
+            "info-Position: 0.000000, 0.100000, 0.000000\n"
+            "info-Shape: c\ninfo-Color: -1.000000, 0.000000, 0.000000\n"
+            "ID: 1\ninfo-Size: 1.000000, 1.000000, 1.000000\n"
+            "info-Rotation: 0.000000, 0.000000, 2.000000\n"
+            "info-Position: 0.000000, 0.000000, 0.000000\n"
+            "info-Shape: s\ninfo-Color: 0.000000, -3.000000, 0.000000\n"
+            "Objects loaded: 2\n\n\n");
+  s.editor.Keys("ctrl+q");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Keys, VerboseEchoesKeysAndBothMovingLines) {
+  EmptyScene s;
+  s.editor.Keys("ctrl+n asciitilde z F3 Right W p asciitilde z ctrl+w asciitilde ctrl+w");
+  ASSERT_TRUE(s.editor.WaitForOutput("Object deleted!"));
+  EXPECT_EQ(s.editor.Output(),
+            std::string(kStart) +
+                "New object created!\n"
+                "You pressed 122\n"
+                "Moving: 0.100000 0.000000 0.000000\n"
+                "Moving: 0.100000 0.000000 0.000000\n"
+                "You pressed 87\n"
+                "You pressed 112\n"
+                "ID: 0\ninfo-Size: 1.000000, 1.000000, 1.000000\n"
+                "info-Rotation: 0.000000, 0.000000, 0.000000\n"
+                "info-Position: 0.100000, 0.000000, 0.000000\n"
+                "info-Shape: c\ninfo-Color: 0.100000, 0.100000, 0.100000\n"
+                "You pressed 126\n"
+                "You pressed 23\nObject deleted!");
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Keys, PagingSelectsAlongTheListAndColourPromptRecolours) {
+  EmptyScene s;
+  // Three objects side by side; the first gets a typed colour.
+  s.editor.Type("0 1 0\n");
+  s.editor.Keys("ctrl+n F3 Left Left Left Left Left Left Left Left Left Left Left Left Left Left Left");
+  s.editor.Keys("ctrl+n ctrl+n Right Right Right Right Right Right Right Right Right Right Right Right Right Right Right");
+  s.editor.Keys("Next Next g");  // Page Down twice: back to the first
+  ASSERT_TRUE(s.editor.WaitForOutput("Enter a new color (red, green, blue): "));
+  Screenshot shot = s.editor.Shoot();
+  Rgb left = shot.At(300 - 137, 300);
+  EXPECT_GT(left.g, 120);
+  EXPECT_LT(left.r + left.b, 60);
+  s.editor.Keys("Prior Prior Prior p");  // Page Up stops at the last object
+  ASSERT_TRUE(s.editor.WaitForOutput("ID: 2\n"));
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Keys, LightPromptMovesTheLight) {
+  EmptyScene s;
+  s.editor.Keys("ctrl+n 6");
+  Screenshot before = s.editor.Shoot();
+  s.editor.Type("0, 0, -30\n1, 2, 3\n");
+  s.editor.Keys("F6");
+  ASSERT_TRUE(s.editor.WaitForOutput("Move the light where (was 0.000000, 0.000000, 0.000000)?\n"));
+  s.editor.Keys("w s");  // the light moves from the next frame on
+  Screenshot after = s.editor.Shoot();
+  EXPECT_FALSE(before == after);
+  // Lit from behind, the front face of the white cube darkens.
+  EXPECT_LT(Centre(after).r * 2, Centre(before).r);
+  s.editor.Keys("F6");
+  ASSERT_TRUE(s.editor.WaitForOutput("(was 0.000000, 0.000000, -30.000000)?\n"));
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Keys, ClosedInputCancelsPromptsAndTheEditorGoesOn) {
+  EmptyScene s;
+  s.editor.CloseInput();
+  s.editor.Keys("ctrl+n ctrl+s ctrl+l g F6 ctrl+s p");
+  ASSERT_TRUE(s.editor.WaitForOutput("info-Color: 0.100000, 0.100000, 0.100000\n"));
+  EXPECT_NE(s.editor.Output().find("Save scene as: Load scene: Enter a new color (red, green, blue): "
+                                   "Move the light where (was 0.000000, 0.000000, 0.000000)?\n"
+                                   "Save scene as: ID: 0\n"),
+            std::string::npos);
+  EXPECT_TRUE(s.editor.Running());
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}
+
+TEST(Mouse, DragsMoveTheCamera) {
+  EmptyScene s;
+  s.editor.Keys("ctrl+n 6");
+  Screenshot start = s.editor.Shoot();
+  EXPECT_GT(Centre(start).r, 40);  // the white cube in the middle
+
+  s.editor.Drag(1, 300, 300, 100, 300);  // look: 200 px left turns 20 degrees left
+  Screenshot turned = s.editor.Shoot();
+  EXPECT_FALSE(turned == start);
+  EXPECT_EQ(Centre(turned).r, 0);  // the cube has left the middle...
+  int cubeRight = 0;                 // ...for the right-hand side
+  for (int x = 301; x < 600; ++x) cubeRight += turned.At(x, 320).r > 40;
+  EXPECT_GT(cubeRight, 20);
+
+  s.editor.Drag(1, 100, 300, 300, 300);  // and back
+  Screenshot back = s.editor.Shoot();
+  EXPECT_GT(Centre(back).r, 40);
+
+  s.editor.Drag(2, 300, 300, 300, 100);  // middle drag up: 2 units closer, so bigger
+  Screenshot closer = s.editor.Shoot();
+  int wide = 0, before = 0;
+  for (int x = 0; x < 600; ++x) {
+    wide += closer.At(x, 320).r > 40;
+    before += back.At(x, 320).r > 40;
+  }
+  EXPECT_GT(wide, before + 10);
+  s.editor.Keys("Escape");
+  EXPECT_EQ(s.editor.WaitExit(), 0);
+}

@@ -1,0 +1,228 @@
+#include "tests/e2e_support.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <stb/stb_image.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+double Now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+// One Xvfb for the whole test program, ended when the program exits.
+struct XServer {
+  pid_t pid = -1;
+  std::string display;
+  XServer() {
+    int fds[2];
+    if (pipe(fds) != 0) std::abort();
+    pid = fork();
+    if (pid == 0) {
+      close(fds[0]);
+      std::string fd = std::to_string(fds[1]);
+      int devnull = open("/dev/null", O_RDWR);
+      dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x700x24", "-nolisten",
+             "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    close(fds[0]);
+    if (n <= 0) {
+      std::fprintf(stderr, "Xvfb did not start (is it installed?)\n");
+      std::abort();
+    }
+    display = ":" + std::to_string(std::atoi(buffer));
+  }
+  ~XServer() {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+};
+}  // namespace
+
+const std::string& TestDisplay() {
+  static XServer server;
+  return server.display;
+}
+
+std::string RunX(const std::string& command) {
+  std::string full = "DISPLAY=" + TestDisplay() + " " + command;
+  std::FILE* pipe = popen(full.c_str(), "r");
+  std::string out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  int status = pclose(pipe);
+  EXPECT_EQ(status, 0) << "command failed: " << command;
+  return out;
+}
+
+std::string SourcePath(const std::string& relative) {
+  return std::string(QUILLMAR_SOURCE_DIR) + "/" + relative;
+}
+
+Rgb Screenshot::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
+  const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+  return {p[0], p[1], p[2]};
+}
+
+namespace {
+// The ids of the mapped windows named Quillmar, one per line.
+std::string EditorWindows() {
+  return RunX("xdotool search --onlyvisible --name '^Quillmar$' 2>/dev/null || true");
+}
+}  // namespace
+
+EditorProcess::EditorProcess(const std::string& workDir) {
+  const std::string& display = TestDisplay();
+  // The tests run one editor at a time; wait for any earlier window to go, so
+  // the window that appears is this process's.
+  for (double end = Now() + 10; !EditorWindows().empty() && Now() < end;) Sleep(0.05);
+  int toChild[2], fromChild[2];
+  if (pipe(toChild) != 0 || pipe(fromChild) != 0) std::abort();
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(toChild[0], 0);
+    dup2(fromChild[1], 1);
+    close(toChild[0]), close(toChild[1]), close(fromChild[0]), close(fromChild[1]);
+    if (chdir(workDir.c_str()) != 0) _exit(126);
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    execl(QUILLMAR_BINARY, QUILLMAR_BINARY, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  in_ = toChild[1];
+  out_ = fromChild[0];
+  signal(SIGPIPE, SIG_IGN);
+  for (double end = Now() + 20; window_.empty() && Now() < end && Running(); Sleep(0.05)) {
+    std::string found = EditorWindows();
+    window_ = found.substr(0, found.find('\n'));
+  }
+  if (window_.empty()) ADD_FAILURE() << "the editor's window did not appear";
+  else RunX("xdotool windowfocus --sync " + window_);
+}
+
+EditorProcess::~EditorProcess() {
+  if (in_ >= 0) close(in_);
+  if (Running()) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  close(out_);
+}
+
+void EditorProcess::Keys(const std::string& names) {
+  RunX("xdotool windowfocus --sync " + window_ + " key --delay 30 " + names);
+}
+
+void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1) {
+  std::string b = std::to_string(button);
+  std::string cmd = "xdotool mousemove --window " + window_ + " " + std::to_string(x0) + " " +
+                    std::to_string(y0) + " sleep 0.1 mousedown " + b;
+  const int steps = 5;
+  for (int i = 1; i <= steps; ++i) {
+    cmd += " sleep 0.05 mousemove --window " + window_ + " " +
+           std::to_string(x0 + (x1 - x0) * i / steps) + " " + std::to_string(y0 + (y1 - y0) * i / steps);
+  }
+  RunX(cmd + " sleep 0.1 mouseup " + b);
+}
+
+void EditorProcess::Type(const std::string& text) {
+  ASSERT_EQ(write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+void EditorProcess::CloseInput() {
+  close(in_);
+  in_ = -1;
+}
+
+void EditorProcess::Pump(int timeoutMs) {
+  pollfd p{out_, POLLIN, 0};
+  while (poll(&p, 1, timeoutMs) > 0) {
+    char buffer[4096];
+    ssize_t n = read(out_, buffer, sizeof buffer);
+    if (n <= 0) break;
+    output_.append(buffer, static_cast<size_t>(n));
+    timeoutMs = 0;
+  }
+}
+
+bool EditorProcess::WaitForOutput(const std::string& text, double seconds, std::size_t from) {
+  for (double end = Now() + seconds; Now() < end;) {
+    Pump(50);
+    if (output_.find(text, from) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::string EditorProcess::Output() {
+  Pump(0);
+  return output_;
+}
+
+Screenshot EditorProcess::ShootOnce() {
+  TempDir dir;
+  std::string file = dir.File("shot.png");
+  RunX("import -window " + window_ + " " + file);
+  Screenshot shot;
+  int channels = 0;
+  unsigned char* data = stbi_load(file.c_str(), &shot.width, &shot.height, &channels, 3);
+  if (data == nullptr) {
+    ADD_FAILURE() << "could not read the screenshot";
+    return shot;
+  }
+  shot.rgb.assign(data, data + static_cast<size_t>(shot.width) * shot.height * 3);
+  stbi_image_free(data);
+  return shot;
+}
+
+Screenshot EditorProcess::Shoot() {
+  Sleep(0.2);
+  Screenshot last = ShootOnce();
+  for (int i = 0; i < 20; ++i) {
+    Sleep(0.1);
+    Screenshot next = ShootOnce();
+    if (next == last) return next;
+    last = next;
+  }
+  return last;
+}
+
+bool EditorProcess::Running() {
+  if (status_ != -1) return false;
+  int status;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return false;
+  }
+  return true;
+}
+
+int EditorProcess::WaitExit(double seconds) {
+  for (double end = Now() + seconds; Now() < end; Sleep(0.05)) {
+    Pump(0);
+    if (!Running()) {
+      Pump(0);
+      return status_;
+    }
+  }
+  kill(pid_, SIGKILL);
+  return -1;
+}

@@ -1,0 +1,73 @@
+// Runs the real editor under a private Xvfb server: real X key and mouse
+// events through xdotool, screenshots through ImageMagick's import.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/test_support.h"
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+};
+
+struct Screenshot {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  Rgb At(int x, int y) const;
+  bool operator==(const Screenshot& other) const { return rgb == other.rgb; }
+};
+
+// The X display shared by every end-to-end test; started on first use.
+const std::string& TestDisplay();
+
+// Runs a shell command with DISPLAY set to the test display; returns its
+// standard output. Fails the test if it exits non-zero.
+std::string RunX(const std::string& command);
+
+// One editor process in its own working directory.
+class EditorProcess {
+ public:
+  // Starts the editor in `workDir` and waits for its window.
+  explicit EditorProcess(const std::string& workDir);
+  ~EditorProcess();
+  EditorProcess(const EditorProcess&) = delete;
+  EditorProcess& operator=(const EditorProcess&) = delete;
+
+  // Sends keys by xdotool name ("ctrl+n", "exclam", "Prior", "F1", ...).
+  void Keys(const std::string& names);
+  // Presses `button` (1 left, 2 middle, 3 right) at (x0, y0), moves to
+  // (x1, y1) in steps and releases, in window coordinates.
+  void Drag(int button, int x0, int y0, int x1, int y1);
+  // Writes to the editor's standard input.
+  void Type(const std::string& text);
+  void CloseInput();
+
+  // Waits until the output holds `text` (after `from`); false on timeout.
+  bool WaitForOutput(const std::string& text, double seconds = 10, std::size_t from = 0);
+  // Everything the editor printed so far.
+  std::string Output();
+
+  // A screenshot of the window once the picture has stopped changing.
+  Screenshot Shoot();
+
+  // Waits for the process to end; returns its exit status, or -1 if it is
+  // still running after `seconds` (it is then killed).
+  int WaitExit(double seconds = 10);
+  bool Running();
+
+ private:
+  void Pump(int timeoutMs);
+  Screenshot ShootOnce();
+
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1;
+  std::string window_;
+  std::string output_;
+  int status_ = -1;
+};
+
+// The example textures' colours and tools live in the source tree.
+std::string SourcePath(const std::string& relative);
