@@ -24,7 +24,18 @@ void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<d
 struct XServer {
   pid_t pid = -1;
   std::string display;
+
   XServer() {
+    for (int attempt = 0; attempt < 3 && display.empty(); ++attempt) Start();
+    if (display.empty()) {
+      std::fprintf(stderr, "Xvfb did not start (is it installed?); see /tmp/quillmar-xvfb.log\n");
+      std::abort();
+    }
+  }
+  ~XServer() { Stop(); }
+
+  // Starts Xvfb on a free display and waits until it answers.
+  void Start() {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
     pid = fork();
@@ -32,24 +43,33 @@ struct XServer {
       close(fds[0]);
       std::string fd = std::to_string(fds[1]);
       int devnull = open("/dev/null", O_RDWR);
-      dup2(devnull, 0), dup2(devnull, 1), dup2(devnull, 2);
+      int log = open("/tmp/quillmar-xvfb.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
+      dup2(devnull, 0), dup2(log, 1), dup2(log, 2);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x700x24", "-nolisten",
              "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
-    char buffer[32] = {};
-    ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
-    if (n <= 0) {
-      std::fprintf(stderr, "Xvfb did not start (is it installed?)\n");
-      std::abort();
+    std::string candidate = ":" + number;
+    std::string probe = "DISPLAY=" + candidate + " xdotool getdisplaygeometry >/dev/null 2>&1";
+    for (double end = Now() + 10; !number.empty() && Now() < end; Sleep(0.05)) {
+      if (std::system(probe.c_str()) == 0) {
+        display = candidate;
+        return;
+      }
     }
-    display = ":" + std::to_string(std::atoi(buffer));
+    Stop();
   }
-  ~XServer() {
+
+  void Stop() {
+    if (pid <= 0) return;
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
+    pid = -1;
   }
 };
 }  // namespace
