@@ -15,9 +15,7 @@ std::string Block(const char* pos, char shape, int solid, const char* color,
 }
 
 std::string Info(int id, const char* size, const char* pos, char shape, const char* color) {
-  return "ID: " + std::to_string(id) + "\ninfo-Size: " + size +
-         "\ninfo-Rotation: 0.000000, 0.000000, 0.000000\ninfo-Position: " + pos +
-         "\ninfo-Shape: " + shape + "\ninfo-Color: " + color + "\n";
+  return InfoBlock(id, size, "0.000000, 0.000000, 0.000000", pos, shape, color);
 }
 
 // Pixels brighter than the dim axes, anywhere in the window.

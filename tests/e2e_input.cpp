@@ -32,6 +32,9 @@ struct EmptyScene {
 };
 
 // Just below the middle, off the x axis that crosses it.
+const char kZero[] = "0.000000, 0.000000, 0.000000";
+const char kOne[] = "1.000000, 1.000000, 1.000000";
+
 Rgb Centre(const Screenshot& shot) { return shot.At(300, 320); }
 }  // namespace
 
@@ -75,16 +78,12 @@ TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
   s.editor.Keys("ctrl+l");
   ASSERT_TRUE(s.editor.WaitForOutput("Objects loaded: 2\n\n\n", 10, before));
   EXPECT_EQ(s.editor.Output().substr(before),
-            "Load scene: Loading textures for built.scene\nloading built.scene\n"
-            "ID: 0\ninfo-Size: 1.100000, 1.000000, 1.000000\n"
-            "info-Rotation: 0.000000, 0.000000, 0.000000\n"
-            "info-Position: 0.000000, 0.100000, 0.000000\n"
-            "info-Shape: c\ninfo-Color: -1.000000, 0.000000, 0.000000\n"
-            "ID: 1\ninfo-Size: 1.000000, 1.000000, 1.000000\n"
-            "info-Rotation: 0.000000, 0.000000, 2.000000\n"
-            "info-Position: 0.000000, 0.000000, 0.000000\n"
-            "info-Shape: s\ninfo-Color: 0.000000, -3.000000, 0.000000\n"
-            "Objects loaded: 2\n\n\n");
+            "Load scene: Loading textures for built.scene\nloading built.scene\n" +
+                InfoBlock(0, "1.100000, 1.000000, 1.000000", kZero, "0.000000, 0.100000, 0.000000",
+                          'c', "-1.000000, 0.000000, 0.000000") +
+                InfoBlock(1, kOne, "0.000000, 0.000000, 2.000000", kZero, 's',
+                          "0.000000, -3.000000, 0.000000") +
+                "Objects loaded: 2\n\n\n");
   s.editor.Keys("ctrl+q");
   EXPECT_EQ(s.editor.WaitExit(), 0);
 }
@@ -100,11 +99,9 @@ TEST(Keys, VerboseEchoesKeysAndBothMovingLines) {
                 "Moving: 0.100000 0.000000 0.000000\n"
                 "Moving: 0.100000 0.000000 0.000000\n"
                 "You pressed 87\n"
-                "You pressed 112\n"
-                "ID: 0\ninfo-Size: 1.000000, 1.000000, 1.000000\n"
-                "info-Rotation: 0.000000, 0.000000, 0.000000\n"
-                "info-Position: 0.100000, 0.000000, 0.000000\n"
-                "info-Shape: c\ninfo-Color: 0.100000, 0.100000, 0.100000\n"
+                "You pressed 112\n" +
+                InfoBlock(0, kOne, kZero, "0.100000, 0.000000, 0.000000", 'c',
+                          "0.100000, 0.100000, 0.100000") +
                 "You pressed 126\n"
                 "You pressed 23\nObject deleted!");
   s.editor.Keys("Escape");

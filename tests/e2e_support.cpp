@@ -95,6 +95,12 @@ std::string SourcePath(const std::string& relative) {
   return std::string(QUILLMAR_SOURCE_DIR) + "/" + relative;
 }
 
+std::string InfoBlock(int id, const std::string& size, const std::string& rotation,
+                      const std::string& position, char shape, const std::string& color) {
+  return "ID: " + std::to_string(id) + "\ninfo-Size: " + size + "\ninfo-Rotation: " + rotation +
+         "\ninfo-Position: " + position + "\ninfo-Shape: " + shape + "\ninfo-Color: " + color + "\n";
+}
+
 Rgb Screenshot::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
   const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
@@ -135,7 +141,11 @@ EditorProcess::EditorProcess(const std::string& workDir) {
     std::string found = EditorWindows();
     window_ = found.substr(0, found.find('\n'));
   }
-  if (window_.empty()) ADD_FAILURE() << "the editor's window did not appear";
+  if (window_.empty()) {
+    ADD_FAILURE() << "the editor's window did not appear; "
+                  << (Running() ? "the editor is still running" : "exit status " + std::to_string(status_))
+                  << "; its output: " << Output();
+  }
   else RunX("xdotool windowfocus --sync " + window_);
 }
 

@@ -69,5 +69,10 @@ class EditorProcess {
   int status_ = -1;
 };
 
-// The example textures' colours and tools live in the source tree.
+// A path in the source tree.
 std::string SourcePath(const std::string& relative);
+
+// The description the editor prints for an object ('p', and on loading);
+// the vectors are given as "x, y, z" with six decimals.
+std::string InfoBlock(int id, const std::string& size, const std::string& rotation,
+                      const std::string& position, char shape, const std::string& color);
