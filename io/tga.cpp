@@ -13,9 +13,11 @@ constexpr std::uint64_t kMaxRleExpansion = 128;
 
 unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
-// One file pixel of `bytes` bytes (2, 3 or 4) to RGB or RGBA.
-inline void StorePixel(const unsigned char* in, int bytes, unsigned char* out) {
-  if (bytes == 2) {
+// One file pixel of `Bytes` bytes (2, 3 or 4) to RGB or RGBA. The depth is a
+// template argument so each decoding loop is compiled for one depth.
+template <int Bytes>
+inline void StorePixel(const unsigned char* in, unsigned char* out) {
+  if (Bytes == 2) {
     unsigned p = U16(in);
     out[0] = static_cast<unsigned char>(((p >> 10) & 31) << 3);
     out[1] = static_cast<unsigned char>(((p >> 5) & 31) << 3);
@@ -25,13 +27,14 @@ inline void StorePixel(const unsigned char* in, int bytes, unsigned char* out) {
   out[0] = in[2];
   out[1] = in[1];
   out[2] = in[0];
-  if (bytes == 4) out[3] = in[3];
+  if (Bytes == 4) out[3] = in[3];
 }
 
 // Decodes run-length packets into `out` (already zeroed) until every pixel
 // is set or the data ends; packets are clipped at the last pixel.
-void DecodeRle(const unsigned char* data, const unsigned char* end, int bytes, int channels,
-               std::vector<unsigned char>& out) {
+template <int Bytes>
+void DecodeRle(const unsigned char* data, const unsigned char* end, std::vector<unsigned char>& out) {
+  constexpr int bytes = Bytes, channels = Bytes == 4 ? 4 : 3;
   unsigned char* dst = out.data();
   unsigned char* const last = dst + out.size();
   while (dst < last && data < end) {
@@ -42,7 +45,7 @@ void DecodeRle(const unsigned char* data, const unsigned char* end, int bytes, i
     if (header >= 128) {
       if (end - data < bytes) return;
       unsigned char pixel[4];
-      StorePixel(data, bytes, pixel);
+      StorePixel<Bytes>(data, pixel);
       data += bytes;
       for (std::size_t i = 0; i < count; ++i, dst += channels) {
         for (int c = 0; c < channels; ++c) dst[c] = pixel[c];
@@ -50,17 +53,28 @@ void DecodeRle(const unsigned char* data, const unsigned char* end, int bytes, i
     } else {
       for (std::size_t i = 0; i < count; ++i, dst += channels, data += bytes) {
         if (end - data < bytes) return;
-        StorePixel(data, bytes, dst);
+        StorePixel<Bytes>(data, dst);
       }
     }
   }
 }
 
-void DecodeRaw(const unsigned char* data, int bytes, int channels,
-               std::vector<unsigned char>& out) {
+template <int Bytes>
+void DecodeRaw(const unsigned char* data, std::vector<unsigned char>& out) {
+  constexpr int channels = Bytes == 4 ? 4 : 3;
   unsigned char* dst = out.data();
   unsigned char* const last = dst + out.size();
-  for (; dst < last; dst += channels, data += bytes) StorePixel(data, bytes, dst);
+  for (; dst < last; dst += channels, data += Bytes) StorePixel<Bytes>(data, dst);
+}
+
+template <int Bytes>
+void DecodePixels(bool rle, const unsigned char* data, const unsigned char* end,
+                  std::vector<unsigned char>& out) {
+  if (rle) {
+    DecodeRle<Bytes>(data, end, out);
+  } else {
+    DecodeRaw<Bytes>(data, out);
+  }
 }
 }  // namespace
 
@@ -93,10 +107,11 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
   image.width = width;
   image.height = height;
   image.pixels.assign(static_cast<std::size_t>(pixels * channels), 0);
-  if (rle) {
-    DecodeRle(data + offset, data + size, bytes, channels, image.pixels);
-  } else {
-    DecodeRaw(data + offset, bytes, channels, image.pixels);
+  const unsigned char* pixelData = data + offset;
+  switch (bytes) {
+    case 2: DecodePixels<2>(rle, pixelData, data + size, image.pixels); break;
+    case 3: DecodePixels<3>(rle, pixelData, data + size, image.pixels); break;
+    default: DecodePixels<4>(rle, pixelData, data + size, image.pixels); break;
   }
   out = std::move(image);
   return TgaError::None;
