@@ -60,9 +60,7 @@ void EditCurrent(Editor& editor, float dx, float dy, float dz) {
 
 void MoveLight(Vec3& light) {
   Print("Move the light where (was %f, %f, %f)?\n", light.x, light.y, light.z);
-  FlushConsole();
-  // fscanf stores only what it parsed, so the rest keeps its old values.
-  if (std::fscanf(ConsoleIn(), "%f, %f, %f", &light.x, &light.y, &light.z) == EOF) return;
+  ReadFloats("%f, %f, %f", light.x, light.y, light.z);
 }
 }  // namespace
 

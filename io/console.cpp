@@ -56,6 +56,11 @@ bool ReadToken(std::FILE* in, std::string& token) {
   return !token.empty();
 }
 
+int ReadFloats(const char* format, float& a, float& b, float& c) {
+  FlushConsole();
+  return std::fscanf(ConsoleIn(), format, &a, &b, &c);
+}
+
 bool PromptToken(const char* prompt, std::string& token) {
   Print("%s", prompt);
   FlushConsole();

@@ -27,6 +27,11 @@ void FlushConsole();
 // `token` empty, when the stream ends before a token starts.
 bool ReadToken(std::FILE* in, std::string& token);
 
+// Flushes, then reads three floats from the console input with `format`.
+// Values that fail to parse, or are missing because the input ended, keep
+// what they had. Returns how many were read.
+int ReadFloats(const char* format, float& a, float& b, float& c);
+
 // Prints `prompt`, flushes, then reads one token from the console input.
 // Returns false when the input has ended.
 bool PromptToken(const char* prompt, std::string& token);

@@ -89,11 +89,7 @@ void SetMaterialCode(SceneObject* object, int preset) {
 void PromptColor(SceneObject* object) {
   if (object == nullptr) return;
   Print("Enter a new color (red, green, blue): ");
-  FlushConsole();
-  // fscanf stores only what it parsed, so the rest keeps its old values.
-  if (std::fscanf(ConsoleIn(), "%f %f %f", &object->red, &object->green, &object->blue) == EOF) {
-    return;
-  }
+  ReadFloats("%f %f %f", object->red, object->green, object->blue);
 }
 
 void PrintObjectInfo(const SceneObject* object) {
