@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "io/console.h"
+#include "io/file.h"
 #include "scene/edit.h"
 
 namespace {
@@ -91,12 +92,7 @@ bool SaveScene(const ObjectList& list, const std::string& fileName) {
 
 bool LoadScene(ObjectList& list, const std::string& fileName) {
   Print("loading %s\n", fileName.c_str());
-  std::FILE* file = std::fopen(fileName.c_str(), "r");
-  struct stat info;
-  if (file != nullptr && (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
-    std::fclose(file);  // a directory opens but holds no scene
-    file = nullptr;
-  }
+  std::FILE* file = OpenInputFile(fileName, "r");
   if (file == nullptr) {
     Print("Error opening file %s!\n", fileName.c_str());
     return false;

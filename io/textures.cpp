@@ -1,6 +1,7 @@
 #include "io/textures.h"
 
 #include "io/console.h"
+#include "io/file.h"
 #include "io/scene_file.h"
 
 bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,
@@ -32,12 +33,12 @@ void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBack
 }
 
 void LoadStartupTextures(TextureTable& table, const TextureBackend& backend) {
-  if (std::FILE* list = std::fopen("init.scene.tex", "r")) LoadTextureList(list, table, backend);
+  if (std::FILE* list = OpenInputFile("init.scene.tex", "r")) LoadTextureList(list, table, backend);
 }
 
 bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,
                            const TextureBackend& backend) {
-  std::FILE* listFile = std::fopen((sceneName + ".tex").c_str(), "r");
+  std::FILE* listFile = OpenInputFile(sceneName + ".tex", "r");
   if (listFile == nullptr) {
     Print("No textures exist for %s!\n", sceneName.c_str());
     return false;

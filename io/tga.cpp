@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "io/console.h"
+#include "io/file.h"
 
 namespace {
 constexpr std::size_t kHeaderSize = 18;
@@ -119,14 +120,14 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
 
 TgaError ReadTga(const std::string& fileName, TgaImage& out) {
   out = TgaImage();
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  std::FILE* file = OpenInputFile(fileName, "rb");
   std::vector<unsigned char> bytes;
   bool read = file != nullptr;
   if (read) {
     unsigned char buffer[1 << 16];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    read = !std::ferror(file);  // e.g. a directory opens but cannot be read
+    read = !std::ferror(file);
     std::fclose(file);
   }
   if (!read) {

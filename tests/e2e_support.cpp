@@ -34,7 +34,9 @@ struct XServer {
   }
   ~XServer() { Stop(); }
 
-  // Starts Xvfb on a free display and waits until it answers.
+  // Starts Xvfb on a free display and waits until it answers. With -noreset
+  // the server stays up between editors instead of resetting (and refusing
+  // connections for a moment) whenever its last client leaves.
   void Start() {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
@@ -45,7 +47,7 @@ struct XServer {
       int devnull = open("/dev/null", O_RDWR);
       int log = open("/tmp/quillmar-xvfb.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
       dup2(devnull, 0), dup2(log, 1), dup2(log, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x700x24", "-nolisten",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "800x700x24", "-nolisten",
              "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }

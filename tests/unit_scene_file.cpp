@@ -92,9 +92,15 @@ TEST(SceneFile, MissingFileKeepsTheScene) {
   EXPECT_EQ(list.first, kept);
   EXPECT_EQ(list.current, kept);
 
-  TempDir dir;  // a directory opens but is no scene
-  EXPECT_FALSE(LoadScene(list, dir.path()));
-  EXPECT_EQ(list.first, kept);
+  // Things that open but are no scene: a directory, an endless device, and
+  // a pipe nobody writes to (which must not block the editor).
+  TempDir dir;
+  mkfifo(dir.File("pipe").c_str(), 0600);
+  for (const std::string& name : {dir.path(), std::string("/dev/zero"), dir.File("pipe")}) {
+    EXPECT_FALSE(LoadScene(list, name)) << name;
+    EXPECT_EQ(console.Take(), "loading " + name + "\nError opening file " + name + "!\n");
+    EXPECT_EQ(list.first, kept);
+  }
 }
 
 // What loading keeps from files that are odd or broken: the objects read

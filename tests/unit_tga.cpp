@@ -139,8 +139,10 @@ TEST(TgaFiles, MissingFileSaysSoAndOtherFailuresAreSilent) {
   EXPECT_EQ(console.Take(), "\nUnable to load TGA File!\n");
 
   TempDir dir;
-  EXPECT_EQ(ReadTga(dir.path(), image), TgaError::OpenFailed);  // a directory
-  console.Take();
+  for (const std::string& name : {dir.path(), std::string("/dev/zero")}) {
+    EXPECT_EQ(ReadTga(name, image), TgaError::OpenFailed) << name;
+    EXPECT_EQ(console.Take(), "\nUnable to load TGA File!\n");
+  }
 
   Bytes grey = Tga(3, 1, 1, 8, {5});
   WriteFileBytes(dir.File("grey.tga"), std::string(grey.begin(), grey.end()));
