@@ -1,6 +1,5 @@
 #include "io/scene_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
