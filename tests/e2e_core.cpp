@@ -49,8 +49,7 @@ TEST(StartUp, WithoutAStartSceneShowsOnlyTheAxes) {
   Rgb axis = shot.At(300, 150), empty = shot.At(150, 150);
   EXPECT_GT(axis.r + axis.g + axis.b, 0);
   EXPECT_EQ(empty.r + empty.g + empty.b, 0);
-  editor.Keys("Escape");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("Escape");
 }
 
 TEST(StartUp, LoadsTheStartSceneAndDrawsItWhereTheCameraPutsIt) {
@@ -111,8 +110,7 @@ TEST(StartUp, LoadsTheStartSceneAndDrawsItWhereTheCameraPutsIt) {
   }
   EXPECT_GT(white, 100);
   EXPECT_LT(white, 1500);
-  editor.Keys("ctrl+q");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("ctrl+q");
 }
 
 TEST(StartUp, AnEmptySceneDrawsOnlyTheAxesAndAcceptsNewObjects) {
@@ -126,8 +124,7 @@ TEST(StartUp, AnEmptySceneDrawsOnlyTheAxesAndAcceptsNewObjects) {
   ASSERT_TRUE(editor.WaitForOutput("New object created!\n"));
   Screenshot shot = editor.Shoot();
   EXPECT_GT(BrightPixels(shot), 100);  // the white frame of the new, selected cube
-  editor.Keys("Escape");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("Escape");
 }
 
 TEST(StartUp, HostileStartScenesNeitherCrashNorHang) {
@@ -140,14 +137,14 @@ TEST(StartUp, HostileStartScenesNeitherCrashNorHang) {
       std::string("nextObject\n1 1 1\n0 0 0\n0 0 0\n") + '\0' + " 1\n1 1 1\nEOF",
   };
   for (const std::string& scene : cases) {
+    SCOPED_TRACE(scene.substr(0, 40));
     TempDir dir;
     WriteFileBytes(dir.File("init.scene"), scene);
     EditorProcess editor(dir.path());
-    ASSERT_TRUE(editor.WaitForOutput("Objects loaded: ")) << scene.substr(0, 40);
+    ASSERT_TRUE(editor.WaitForOutput("Objects loaded: "));
     editor.Shoot();
-    EXPECT_TRUE(editor.Running()) << scene.substr(0, 40);
-    editor.Keys("Escape");
-    EXPECT_EQ(editor.WaitExit(), 0) << scene.substr(0, 40);
+    EXPECT_TRUE(editor.Running());
+    editor.ExpectExitOn("Escape");
   }
 }
 
@@ -161,6 +158,5 @@ TEST(StartUp, TheBundledExampleOpens) {
   ASSERT_TRUE(editor.WaitForOutput("Objects loaded: "));
   EXPECT_GT(BrightPixels(editor.Shoot()), 20000);
   EXPECT_EQ(editor.Output().find("Error"), std::string::npos);
-  editor.Keys("Escape");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("Escape");
 }

@@ -43,8 +43,7 @@ TEST(Keys, F1PrintsTheHelpScreenExactly) {
   s.editor.Keys("F1");
   ASSERT_TRUE(s.editor.WaitForOutput("(Texture files are set in the filename.tex file)"));
   EXPECT_EQ(s.editor.Output(), std::string(kStart) + kHelp);
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
@@ -84,8 +83,7 @@ TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
                 InfoBlock(1, kOne, "0.000000, 0.000000, 2.000000", kZero, 's',
                           "0.000000, -3.000000, 0.000000") +
                 "Objects loaded: 2\n\n\n");
-  s.editor.Keys("ctrl+q");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("ctrl+q");
 }
 
 TEST(Keys, VerboseEchoesKeysAndBothMovingLines) {
@@ -104,8 +102,7 @@ TEST(Keys, VerboseEchoesKeysAndBothMovingLines) {
                           "0.100000, 0.100000, 0.100000") +
                 "You pressed 126\n"
                 "You pressed 23\nObject deleted!");
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Keys, PagingSelectsAlongTheListAndColourPromptRecolours) {
@@ -122,8 +119,7 @@ TEST(Keys, PagingSelectsAlongTheListAndColourPromptRecolours) {
   EXPECT_LT(left.r + left.b, 60);
   s.editor.Keys("Prior Prior Prior p");  // Page Up stops at the last object
   ASSERT_TRUE(s.editor.WaitForOutput("ID: 2\n"));
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Keys, LightPromptMovesTheLight) {
@@ -140,8 +136,7 @@ TEST(Keys, LightPromptMovesTheLight) {
   EXPECT_LT(Centre(after).r * 2, Centre(before).r);
   s.editor.Keys("F6");
   ASSERT_TRUE(s.editor.WaitForOutput("(was 0.000000, 0.000000, -30.000000)?\n"));
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Keys, ClosedInputCancelsPromptsAndTheEditorGoesOn) {
@@ -154,8 +149,7 @@ TEST(Keys, ClosedInputCancelsPromptsAndTheEditorGoesOn) {
                                    "Save scene as: ID: 0\n"),
             std::string::npos);
   EXPECT_TRUE(s.editor.Running());
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Mouse, DragsMoveTheCamera) {
@@ -184,6 +178,5 @@ TEST(Mouse, DragsMoveTheCamera) {
     before += back.At(x, 320).r > 40;
   }
   EXPECT_GT(wide, before + 10);
-  s.editor.Keys("Escape");
-  EXPECT_EQ(s.editor.WaitExit(), 0);
+  s.editor.ExpectExitOn("Escape");
 }

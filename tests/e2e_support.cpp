@@ -258,3 +258,8 @@ int EditorProcess::WaitExit(double seconds) {
   kill(pid_, SIGKILL);
   return -1;
 }
+
+void EditorProcess::ExpectExitOn(const std::string& key) {
+  Keys(key);
+  EXPECT_EQ(WaitExit(), 0) << "after " << key;
+}

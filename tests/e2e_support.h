@@ -57,6 +57,8 @@ class EditorProcess {
   // still running after `seconds` (it is then killed).
   int WaitExit(double seconds = 10);
   bool Running();
+  // Presses an exit key ("Escape" or "ctrl+q") and expects status 0.
+  void ExpectExitOn(const std::string& key);
 
  private:
   void Pump(int timeoutMs);

@@ -70,8 +70,7 @@ TEST(TextureFiles, StartupListFillsSlotsAndObjectsShowThem) {
   // Shift+digit selects a slot: slot 3 (blue) on the first cube.
   editor.Keys("numbersign");
   ExpectDominant(CubeColour(editor.Shoot(), -2), 'b');
-  editor.Keys("Escape");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("Escape");
 }
 
 TEST(TextureFiles, LoadWithTexturesReplacesSlotsThenTheScene) {
@@ -96,6 +95,5 @@ TEST(TextureFiles, LoadWithTexturesReplacesSlotsThenTheScene) {
   Screenshot shot = editor.Shoot();
   ExpectDominant(CubeColour(shot, -2), 'r');
   ExpectDominant(CubeColour(shot, 2), 'g');
-  editor.Keys("Escape");
-  EXPECT_EQ(editor.WaitExit(), 0);
+  editor.ExpectExitOn("Escape");
 }
