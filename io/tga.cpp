@@ -1,6 +1,9 @@
 #include "io/tga.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 #include "io/console.h"
 #include "io/file.h"
@@ -14,67 +17,86 @@ constexpr std::uint64_t kMaxRleExpansion = 128;
 
 unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
+template <int Bytes>
+constexpr std::size_t kChannels = Bytes == 4 ? 4 : 3;
+
 // One file pixel of `Bytes` bytes (2, 3 or 4) to RGB or RGBA. The depth is a
-// template argument so each decoding loop is compiled for one depth.
+// template argument so each decoding loop is compiled for one depth. All
+// bytes are loaded before any is stored, so nothing is reloaded in case `in`
+// and `out` overlap.
 template <int Bytes>
 inline void StorePixel(const unsigned char* in, unsigned char* out) {
-  if (Bytes == 2) {
-    unsigned p = U16(in);
+  if constexpr (Bytes == 2) {
+    const unsigned p = U16(in);
     out[0] = static_cast<unsigned char>(((p >> 10) & 31) << 3);
     out[1] = static_cast<unsigned char>(((p >> 5) & 31) << 3);
     out[2] = static_cast<unsigned char>((p & 31) << 3);
-    return;
+  } else {
+    unsigned char pixel[Bytes];
+    std::memcpy(pixel, in, Bytes);
+    out[0] = pixel[2];
+    out[1] = pixel[1];
+    out[2] = pixel[0];
+    if constexpr (Bytes == 4) out[3] = pixel[3];
   }
-  out[0] = in[2];
-  out[1] = in[1];
-  out[2] = in[0];
-  if (Bytes == 4) out[3] = in[3];
 }
 
-// Decodes run-length packets into `out` (already zeroed) until every pixel
-// is set or the data ends; packets are clipped at the last pixel.
+// Decodes run-length packets into [out, last) (already zeroed) until every
+// pixel is set or the data ends. Packets may cross rows and are clipped at
+// the last pixel; pixels the data does not reach stay zero.
 template <int Bytes>
-void DecodeRle(const unsigned char* data, const unsigned char* end, std::vector<unsigned char>& out) {
-  constexpr int bytes = Bytes, channels = Bytes == 4 ? 4 : 3;
-  unsigned char* dst = out.data();
-  unsigned char* const last = dst + out.size();
-  while (dst < last && data < end) {
-    unsigned header = *data++;
-    std::size_t count = (header & 127) + 1;
-    std::size_t room = static_cast<std::size_t>(last - dst) / channels;
-    if (count > room) count = room;
-    if (header >= 128) {
-      if (end - data < bytes) return;
-      unsigned char pixel[4];
-      StorePixel<Bytes>(data, pixel);
-      data += bytes;
-      for (std::size_t i = 0; i < count; ++i, dst += channels) {
-        for (int c = 0; c < channels; ++c) dst[c] = pixel[c];
+void DecodeRle(const unsigned char* in, const unsigned char* end, unsigned char* out, unsigned char* last) {
+  constexpr std::size_t channels = kChannels<Bytes>;
+  while (out < last && in < end) {
+    const unsigned header = *in++;
+    const std::size_t room = static_cast<std::size_t>(last - out) / channels;
+    const std::size_t count = std::min<std::size_t>((header & 127) + 1, room);
+    if (header & 128) {
+      if (end - in < Bytes) return;
+      unsigned char pixel[channels];
+      StorePixel<Bytes>(in, pixel);
+      in += Bytes;
+      for (unsigned char* runEnd = out + count * channels; out < runEnd; out += channels) {
+        std::memcpy(out, pixel, channels);
       }
     } else {
-      for (std::size_t i = 0; i < count; ++i, dst += channels, data += bytes) {
-        if (end - data < bytes) return;
-        StorePixel<Bytes>(data, dst);
+      // A packet cut off by the end of the data stores its whole pixels; the
+      // next pass then finds less than a pixel left and stores nothing more.
+      const std::size_t stored = std::min(count, static_cast<std::size_t>(end - in) / Bytes);
+      for (unsigned char* rawEnd = out + stored * channels; out < rawEnd; out += channels, in += Bytes) {
+        StorePixel<Bytes>(in, out);
       }
     }
   }
 }
 
+// Fills `out` with `count` pixels decoded from [in, end).
 template <int Bytes>
-void DecodeRaw(const unsigned char* data, std::vector<unsigned char>& out) {
-  constexpr int channels = Bytes == 4 ? 4 : 3;
-  unsigned char* dst = out.data();
-  unsigned char* const last = dst + out.size();
-  for (; dst < last; dst += channels, data += Bytes) StorePixel<Bytes>(data, dst);
-}
-
-template <int Bytes>
-void DecodePixels(bool rle, const unsigned char* data, const unsigned char* end,
+void DecodePixels(bool rle, const unsigned char* in, const unsigned char* end, std::size_t count,
                   std::vector<unsigned char>& out) {
   if (rle) {
-    DecodeRle<Bytes>(data, end, out);
+    out.resize(count * kChannels<Bytes>);
+    DecodeRle<Bytes>(in, end, out.data(), out.data() + out.size());
+  } else if constexpr (Bytes == 2) {
+    out.resize(count * 3);
+    for (std::size_t i = 0; i < count; ++i) StorePixel<2>(in + 2 * i, out.data() + 3 * i);
   } else {
-    DecodeRaw<Bytes>(data, out);
+    // Uncompressed 24 and 32-bit pixels already have the output layout apart
+    // from blue and red: one block copy and a swap in place beat moving each
+    // pixel byte by byte.
+    out.assign(in, in + count * Bytes);
+    if constexpr (Bytes == 4) {
+      // Whole words swap faster and vectorise: BGRA to RGBA whatever the
+      // host's byte order, since the mask keeps bytes 1 and 3 in place.
+      for (unsigned char *p = out.data(), *last = p + out.size(); p < last; p += 4) {
+        std::uint32_t v;
+        std::memcpy(&v, p, 4);
+        v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+        std::memcpy(p, &v, 4);
+      }
+    } else {
+      for (unsigned char *p = out.data(), *last = p + out.size(); p < last; p += 3) std::swap(p[0], p[2]);
+    }
   }
 }
 }  // namespace
@@ -96,10 +118,9 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
   const int bytes = depth / 8;
   const int channels = depth == 32 ? 4 : 3;
   const std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
-  const std::uint64_t left = size - offset;
   if (rle) {
     if (pixels * channels > kMaxRleExpansion * size) return TgaError::TooLarge;
-  } else if (pixels * bytes > left) {
+  } else if (pixels * bytes > size - offset) {
     return TgaError::Truncated;
   }
 
@@ -107,12 +128,12 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
   image.channels = channels;
   image.width = width;
   image.height = height;
-  image.pixels.assign(static_cast<std::size_t>(pixels * channels), 0);
-  const unsigned char* pixelData = data + offset;
+  const unsigned char* in = data + offset;
+  const std::size_t count = static_cast<std::size_t>(pixels);
   switch (bytes) {
-    case 2: DecodePixels<2>(rle, pixelData, data + size, image.pixels); break;
-    case 3: DecodePixels<3>(rle, pixelData, data + size, image.pixels); break;
-    default: DecodePixels<4>(rle, pixelData, data + size, image.pixels); break;
+    case 2: DecodePixels<2>(rle, in, data + size, count, image.pixels); break;
+    case 3: DecodePixels<3>(rle, in, data + size, count, image.pixels); break;
+    default: DecodePixels<4>(rle, in, data + size, count, image.pixels); break;
   }
   out = std::move(image);
   return TgaError::None;
@@ -120,14 +141,16 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
 
 TgaError ReadTga(const std::string& fileName, TgaImage& out) {
   out = TgaImage();
-  std::FILE* file = OpenInputFile(fileName, "rb");
+  // The whole file in one read. OpenInputFile opens regular files only, so
+  // seeking to the end gives the real size.
   std::vector<unsigned char> bytes;
-  bool read = file != nullptr;
-  if (read) {
-    unsigned char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-    read = !std::ferror(file);
+  bool read = false;
+  if (std::FILE* file = OpenInputFile(fileName, "rb")) {
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0 && (size = std::ftell(file)) >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+      bytes.resize(static_cast<std::size_t>(size));
+      read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
     std::fclose(file);
   }
   if (!read) {
