@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "io/console.h"
+#include "base/console.h"
 #include "io/scene_file.h"
 #include "scene/draw.h"
 
@@ -43,8 +43,18 @@ void OnReshape(int width, int height) {
   glViewport(0, 0, width, height);
 }
 
-void OnDisplay() {
-  Editor& editor = TheEditor();
+// The editor's key and button codes mirror GLUT's.
+static_assert(kKeyF1 == GLUT_KEY_F1 && kKeyF12 == GLUT_KEY_F12, "function keys");
+static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
+                  kKeyDown == GLUT_KEY_DOWN, "arrow keys");
+static_assert(kKeyPageUp == GLUT_KEY_PAGE_UP && kKeyPageDown == GLUT_KEY_PAGE_DOWN &&
+                  kKeyHome == GLUT_KEY_HOME && kKeyEnd == GLUT_KEY_END &&
+                  kKeyInsert == GLUT_KEY_INSERT, "paging keys");
+static_assert(kButtonLeft == GLUT_LEFT_BUTTON && kButtonMiddle == GLUT_MIDDLE_BUTTON &&
+                  kButtonRight == GLUT_RIGHT_BUTTON && kMouseDown == GLUT_DOWN &&
+                  kMouseUp == GLUT_UP, "mouse buttons");
+
+void DrawFrame(const Editor& editor) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Placed before the model-view reset, so the light lives in the previous
   // frame's camera space.
@@ -76,6 +86,10 @@ void OnDisplay() {
     overlay.red = overlay.green = overlay.blue = 1;
     DrawObject(overlay, editor.textures);
   }
+}
+
+void OnDisplay() {
+  DrawFrame(TheEditor());
   glFlush();
   glutSwapBuffers();
 }

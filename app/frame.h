@@ -13,6 +13,10 @@ void InitScene();
 // Registers the display, reshape, keyboard, special-key and mouse callbacks.
 void RegisterCallbacks();
 
+// Draws one whole frame of `editor` into the current GL buffer: light, view,
+// axes, every object and the selection frame. No flush, no swap.
+void DrawFrame(const Editor& editor);
+
 void OnDisplay();
 void OnReshape(int width, int height);
 void OnKeyboard(unsigned char key, int x, int y);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "io/console.h"
+#include "base/console.h"
 #include "io/scene_file.h"
 
 namespace {

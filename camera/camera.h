@@ -2,7 +2,7 @@
 // pitch, and the moves the keys and the mouse make.
 #pragma once
 
-#include "scene/object.h"
+#include "base/vec3.h"
 
 // Degrees to radians as the camera has always converted them (slightly less
 // than pi / 180; moves and the drawn view agree closely enough).

@@ -1,8 +1,9 @@
 #include "input/commands.h"
 
+#include <cstring>
 #include <string>
 
-#include "io/console.h"
+#include "base/console.h"
 #include "io/scene_file.h"
 #include "scene/edit.h"
 
@@ -16,7 +17,9 @@ constexpr float kLookSensitivity = 10;
 
 Outcome SaveAs(Editor& editor) {
   std::string name;
-  if (PromptToken("Save scene as: ", name)) SaveScene(editor.objects, name);
+  if (PromptToken("Save scene as: ", name) && SaveScene(editor.objects, name)) {
+    editor.unsaved = false;
+  }
   return Outcome::None;
 }
 
@@ -25,15 +28,19 @@ Outcome LoadAs(Editor& editor) {
   if (!PromptToken("Load scene: ", name)) return Outcome::None;
   bool loaded = LoadSceneWithTextures(editor.objects, editor.textures, name,
                                       editor.textureBackend);
-  return loaded ? Outcome::Redraw : Outcome::None;
+  if (!loaded) return Outcome::None;
+  editor.unsaved = false;
+  return Outcome::Redraw;
 }
 
 void NewObject(Editor& editor) {
   editor.objects.current = CreateObject(editor.objects);
+  editor.unsaved = true;
   Print("New object created!\n");
 }
 
 void DeleteCurrent(Editor& editor) {
+  if (editor.objects.current != nullptr) editor.unsaved = true;
   DeleteObject(editor.objects, editor.objects.current);
   Echo("Object deleted!");
   editor.objects.current = editor.objects.first;
@@ -62,9 +69,34 @@ void MoveLight(Vec3& light) {
   Print("Move the light where (was %f, %f, %f)?\n", light.x, light.y, light.z);
   ReadFloats("%f, %f, %f", light.x, light.y, light.z);
 }
-}  // namespace
 
-Outcome HandleKey(Editor& editor, unsigned char key) {
+bool SameBits(const void* a, const void* b, std::size_t size) {
+  return std::memcmp(a, b, size) == 0;
+}
+
+// True when two objects hold the same fields, bit for bit.
+bool SameObject(const SceneObject& a, const SceneObject& b) {
+  return SameBits(&a.size, &b.size, sizeof(Vec3)) &&
+         SameBits(&a.rotation, &b.rotation, sizeof(Vec3)) &&
+         SameBits(&a.position, &b.position, sizeof(Vec3)) && a.shape == b.shape &&
+         a.solid == b.solid && SameBits(&a.red, &b.red, sizeof(float)) &&
+         SameBits(&a.green, &b.green, sizeof(float)) && SameBits(&a.blue, &b.blue, sizeof(float));
+}
+
+// Runs one command and marks the scene changed when it altered the current
+// object in place. Only for commands that neither create nor free objects.
+template <typename Command>
+Outcome WatchingCurrent(Editor& editor, Command command) {
+  SceneObject* current = editor.objects.current;
+  const SceneObject before = current != nullptr ? *current : SceneObject{};
+  Outcome outcome = command();
+  if (current != nullptr && editor.objects.current == current && !SameObject(*current, before)) {
+    editor.unsaved = true;
+  }
+  return outcome;
+}
+
+Outcome DispatchKey(Editor& editor, unsigned char key) {
   Echo("You pressed %d\n", key);
   SceneObject* current = editor.objects.current;
   Camera& camera = editor.camera;
@@ -104,7 +136,7 @@ Outcome HandleKey(Editor& editor, unsigned char key) {
   return Outcome::Redraw;
 }
 
-Outcome HandleSpecialKey(Editor& editor, int key) {
+Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
   switch (key) {
     case kKeyF1: PrintHelp(); return Outcome::None;
@@ -133,6 +165,18 @@ Outcome HandleSpecialKey(Editor& editor, int key) {
     default: return Outcome::None;
   }
   return Outcome::Redraw;
+}
+
+}  // namespace
+
+Outcome HandleKey(Editor& editor, unsigned char key) {
+  // Load, new, save and delete set the flag themselves, and may free objects.
+  if (key == 12 || key == 14 || key == 19 || key == 23) return DispatchKey(editor, key);
+  return WatchingCurrent(editor, [&] { return DispatchKey(editor, key); });
+}
+
+Outcome HandleSpecialKey(Editor& editor, int key) {
+  return WatchingCurrent(editor, [&] { return DispatchSpecialKey(editor, key); });
 }
 
 Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
@@ -185,8 +229,9 @@ void PrintHelp() {
   Print("%s", "CAMERA movement:\nw : forwards\ns : backwards\na : strafe left\nd : strafe right\n"
               "x : turn down\nq : turn up\nz : turn right\nc : turn left\nr : move up\n"
               "f : move down\n\n");
-  Print("%s", "Material Properties:\nPress 1 through 6 to choose a preset material:\n"
-              "1: Bright Red\n2: Dark Red\n3: Blue\n4: Shiny Metal\n5: Black\n6: White\n\n");
+  Print("%s", "Material Properties:\nPress 1 through 6 to choose a preset material:\n");
+  for (int n = 1; n <= kMaterialPresets; ++n) Print("%d: %s\n", n, FindPreset(n)->name);
+  Print("\n");
   Print("%s", "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
               "(Texture files are set in the filename.tex file)");
 }

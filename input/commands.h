@@ -3,25 +3,7 @@
 // these calls, so everything here runs without a window.
 #pragma once
 
-#include "camera/camera.h"
-#include "io/textures.h"
-#include "scene/object.h"
-
-struct MouseDrag {
-  char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
-  int lastX = 0, lastY = 0;
-};
-
-// The whole state of one editing session.
-struct Editor {
-  ObjectList objects;
-  Camera camera;
-  TextureTable textures;
-  TextureBackend textureBackend;
-  Vec3 light{0, 0, 0};
-  char editMode = 's';  // 's' size, 'p' position, 'r' rotation, 'c' colour
-  MouseDrag mouse;
-};
+#include "session/editor.h"
 
 // What the window should do after a command.
 enum class Outcome { None, Redraw, Quit };

@@ -1,12 +1,9 @@
 #include "io/scene_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 
-#include "io/console.h"
-#include "io/file.h"
+#include "base/console.h"
+#include "base/file.h"
 #include "scene/edit.h"
 
 namespace {
@@ -16,23 +13,6 @@ bool ReadVec3(std::FILE* file, Vec3& v) {
 
 void WriteVec3(std::FILE* file, const Vec3& v) { std::fprintf(file, "%f %f %f\n", v.x, v.y, v.z); }
 
-// New files get the usual permissions; a replaced file keeps its own.
-mode_t ModeFor(const std::string& fileName) {
-  struct stat info;
-  if (stat(fileName.c_str(), &info) == 0) return info.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-bool WriteScene(const ObjectList& list, std::FILE* file) {
-  for (const SceneObject* o = list.first; o != nullptr; o = o->next) {
-    std::fputs("nextObject\n", file);
-    WriteObject(*o, file);
-  }
-  std::fputs("EOF", file);
-  return std::fflush(file) == 0 && !std::ferror(file) && fsync(fileno(file)) == 0;
-}
 }  // namespace
 
 void WriteObject(const SceneObject& object, std::FILE* file) {
@@ -71,21 +51,17 @@ int ReadScene(ObjectList& list, std::FILE* file) {
   return list.count;
 }
 
+bool WriteScene(const ObjectList& list, std::FILE* file) {
+  for (const SceneObject* o = list.first; o != nullptr; o = o->next) {
+    std::fputs("nextObject\n", file);
+    WriteObject(*o, file);
+  }
+  std::fputs("EOF", file);
+  return !std::ferror(file);
+}
 bool SaveScene(const ObjectList& list, const std::string& fileName) {
-  std::string temp = fileName + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  std::FILE* file = fd >= 0 ? fdopen(fd, "w") : nullptr;
-  bool saved = file != nullptr && fchmod(fd, ModeFor(fileName)) == 0 && WriteScene(list, file);
-  if (file != nullptr) {
-    saved = std::fclose(file) == 0 && saved;
-  } else if (fd >= 0) {
-    close(fd);
-  }
-  saved = saved && std::rename(temp.c_str(), fileName.c_str()) == 0;
-  if (!saved) {
-    if (fd >= 0) std::remove(temp.c_str());
-    Print("Error saving file %s!\n", fileName.c_str());
-  }
+  bool saved = WriteFileSafely(fileName, [&](std::FILE* file) { return WriteScene(list, file); });
+  if (!saved) Print("Error saving file %s!\n", fileName.c_str());
   return saved;
 }
 

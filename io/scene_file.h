@@ -19,6 +19,10 @@ bool ReadObject(SceneObject& object, std::FILE* file);
 // Returns the number of objects read; selects the first.
 int ReadScene(ObjectList& list, std::FILE* file);
 
+// Writes every object's block and the closing "EOF" to an open file.
+// Returns false when a write failed.
+bool WriteScene(const ObjectList& list, std::FILE* file);
+
 // Saves the whole list. The file is written beside the target under a
 // temporary name and renamed over it, so a failed save prints
 // "Error saving file %s!\n" and leaves any old file untouched.

@@ -1,7 +1,7 @@
 #include "io/textures.h"
 
-#include "io/console.h"
-#include "io/file.h"
+#include "base/console.h"
+#include "base/file.h"
 #include "io/scene_file.h"
 
 bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
-#include "io/console.h"
-#include "io/file.h"
+#include "base/console.h"
+#include "base/file.h"
 
 namespace {
 constexpr std::size_t kHeaderSize = 18;

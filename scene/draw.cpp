@@ -4,22 +4,12 @@
 #include <GL/glut.h>
 
 namespace {
-// Ambient-and-diffuse colours of the material presets 1 to 6.
-const GLfloat kPresetColors[kMaterialPresets][3] = {
-    {0.2f, 0.01f, 0.01f},  // 1 Bright Red
-    {0.1f, 0.0f, 0.0f},    // 2 Dark Red
-    {0.01f, 0.01f, 0.2f},  // 3 Blue
-    {0.1f, 0.1f, 0.1f},    // 4 Shiny Metal
-    {0.0f, 0.0f, 0.0f},    // 5 Black
-    {0.4f, 0.4f, 0.4f},    // 6 White
-};
-
 void ApplyAppearance(const SceneObject& object, const TextureTable& textures) {
-  const GLfloat shininess = 1;
+  const GLfloat shininess = kShininess;
   Appearance look = DecodeAppearance(object);
   switch (look.kind) {
     case Appearance::Plain: {
-      const GLfloat color[4] = {object.red, object.green, object.blue, 0.1f};
+      const GLfloat color[4] = {object.red, object.green, object.blue, kPlainAlpha};
       glDisable(GL_TEXTURE_2D);
       glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, color);
       glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, &shininess);
@@ -31,13 +21,13 @@ void ApplyAppearance(const SceneObject& object, const TextureTable& textures) {
       break;
     case Appearance::Preset: {
       glDisable(GL_TEXTURE_2D);
-      if (look.index < 1) break;
-      const GLfloat* rgb = kPresetColors[look.index - 1];
-      const GLfloat color[4] = {rgb[0], rgb[1], rgb[2], 0.1f};
-      const GLfloat specular[4] = {0, 0, 0, 0.2f};
+      const MaterialPreset* preset = FindPreset(look.index);
+      if (preset == nullptr) break;
+      const GLfloat color[4] = {preset->color[0], preset->color[1], preset->color[2],
+                                kPresetAlpha};
       glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, color);
       glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, &shininess);
-      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+      glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kPresetSpecular);
       break;
     }
   }

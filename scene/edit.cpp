@@ -1,6 +1,6 @@
 #include "scene/edit.h"
 
-#include "io/console.h"
+#include "base/console.h"
 
 namespace {
 void Add(Vec3& v, float dx, float dy, float dz) {

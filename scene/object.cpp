@@ -27,15 +27,3 @@ void ClearObjects(ObjectList& list) {
   while (list.first != nullptr) DeleteObject(list, list.first);
   list.current = nullptr;
 }
-
-Appearance DecodeAppearance(const SceneObject& object) {
-  if (object.red >= 0 && object.green >= 0) return {Appearance::Plain, 0};
-  // Comparisons before the casts keep huge values and NaN out of int range.
-  if (object.red < 0) {
-    int slot = object.red > -kTextureSlots ? static_cast<int>(-object.red) : -1;
-    return {Appearance::Texture, slot};
-  }
-  float preset = -object.green;
-  int number = preset < kMaterialPresets + 1 ? static_cast<int>(preset) : -1;
-  return {Appearance::Preset, number >= 1 ? number : -1};
-}

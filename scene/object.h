@@ -4,9 +4,8 @@
 
 #include <cstdint>
 
-struct Vec3 {
-  float x = 0, y = 0, z = 0;
-};
+#include "base/vec3.h"
+#include "scene/appearance.h"
 
 struct SceneObject {
   Vec3 size{1, 1, 1};
@@ -45,21 +44,7 @@ void DeleteObject(ObjectList& list, SceneObject* object);
 // Deletes every object; afterwards first, last and current are null.
 void ClearObjects(ObjectList& list);
 
-// What an object's colour triple asks for.
-struct Appearance {
-  enum Kind { Plain, Texture, Preset } kind;
-  int index;  // texture slot or preset number; -1 when outside the table
-};
-
-constexpr int kTextureSlots = 20;  // slot 0 is the default texture, never filled
-constexpr int kMaterialPresets = 6;
-
-// Decodes the colour triple: red and green not negative give a plain colour;
-// negative red a texture slot (-red, truncated); otherwise negative green a
-// material preset (-green, truncated). Never fails; odd values give index -1.
-Appearance DecodeAppearance(const SceneObject& object);
-
-// The table of OpenGL texture names, one per slot; 0 means none.
-struct TextureTable {
-  unsigned names[kTextureSlots] = {};
-};
+// The appearance the object's colour triple asks for.
+inline Appearance DecodeAppearance(const SceneObject& object) {
+  return DecodeAppearance(object.red, object.green);
+}

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "io/console.h"
+#include "base/console.h"
 
 ConsoleCapture::ConsoleCapture(const std::string& input) {
   in_ = std::tmpfile();

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "input/commands.h"
-#include "io/console.h"
+#include "base/console.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The object list, appearance decoding and the editing operations.
 #include <gtest/gtest.h>
 
-#include "io/console.h"
+#include "base/console.h"
 #include "scene/edit.h"
 #include "tests/test_support.h"
 

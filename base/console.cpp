@@ -1,4 +1,4 @@
-#include "io/console.h"
+#include "base/console.h"
 
 #include <cctype>
 #include <cstdarg>

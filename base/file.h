@@ -1,0 +1,18 @@
+// Opening the editor's input files and replacing its output files safely.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Opens a regular file for reading ("r" or "rb"). Returns null when it cannot
+// be opened or is not a regular file (a directory, a device, a pipe), so a
+// read can neither block nor run forever.
+std::FILE* OpenInputFile(const std::string& name, const char* mode);
+
+// Writes a whole file through `write`, which reports whether its writes went
+// well. The bytes go to a temporary file beside the target that replaces it
+// only once they are all on disk, so a failure (from `write`, a full disk, a
+// file-size limit) leaves any old file untouched. A replaced file keeps its
+// permissions; a new one gets 0666 less the umask. Returns false on failure.
+bool WriteFileSafely(const std::string& name, const std::function<bool(std::FILE*)>& write);

@@ -1,0 +1,26 @@
+// The whole state of one editing session: the scene, the camera, the
+// textures, the light and what the keys and the mouse are doing. Input,
+// history and picking all work on this one record.
+#pragma once
+
+#include "base/vec3.h"
+#include "camera/camera.h"
+#include "io/textures.h"
+#include "scene/object.h"
+
+struct MouseDrag {
+  char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
+  int lastX = 0, lastY = 0;
+};
+
+struct Editor {
+  ObjectList objects;
+  Camera camera;
+  TextureTable textures;
+  TextureBackend textureBackend;
+  Vec3 light{0, 0, 0};
+  char editMode = 's';  // 's' size, 'p' position, 'r' rotation, 'c' colour
+  MouseDrag mouse;
+  // The objects changed since the scene was last loaded or saved.
+  bool unsaved = false;
+};
