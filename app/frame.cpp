@@ -36,9 +36,12 @@ void InitScene() {
 }
 
 void OnReshape(int width, int height) {
+  TheEditor().windowWidth = width;
+  TheEditor().windowHeight = height;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(40, static_cast<double>(width) / (height > 0 ? height : 1), 0.5, 200);
+  gluPerspective(kFieldOfViewY, static_cast<double>(width) / (height > 0 ? height : 1),
+                 kNearPlane, kFarPlane);
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);
 }

@@ -38,3 +38,14 @@ void Strafe(Camera& camera, float distance) {
   camera.position.x -= distance * camera.view.z;
   camera.position.z += distance * camera.view.x;
 }
+
+Mat4 ViewMatrix(const Camera& camera) {
+  return Rotation(-camera.pitch, 1, 0, 0) * Rotation(-camera.yaw, 0, 1, 0) *
+         Rotation(-camera.roll, 0, 0, 1) *
+         Translation(-camera.position.x, -camera.position.y, -camera.position.z);
+}
+
+Mat4 ProjectionMatrix(int width, int height) {
+  return Perspective(kFieldOfViewY, static_cast<double>(width) / (height > 0 ? height : 1),
+                     kNearPlane, kFarPlane);
+}

@@ -15,6 +15,7 @@ bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,
     return false;
   }
   table.names[slot] = backend.upload(image);
+  table.files[slot] = fileName;
   return true;
 }
 

@@ -3,6 +3,8 @@
 // export and the help text all read it from here.
 #pragma once
 
+#include <string>
+
 constexpr int kTextureSlots = 20;  // slot 0 is the default texture, never filled
 constexpr int kMaterialPresets = 6;
 
@@ -32,4 +34,5 @@ const MaterialPreset* FindPreset(int number);
 // The table of OpenGL texture names, one per slot; 0 means none.
 struct TextureTable {
   unsigned names[kTextureSlots] = {};
+  std::string files[kTextureSlots];  // the TGA file that filled each slot; empty when none
 };

@@ -21,6 +21,7 @@ struct Editor {
   Vec3 light{0, 0, 0};
   char editMode = 's';  // 's' size, 'p' position, 'r' rotation, 'c' colour
   MouseDrag mouse;
+  int windowWidth = 600, windowHeight = 600;  // the window's size in pixels
   // The objects changed since the scene was last loaded or saved.
   bool unsaved = false;
 };
