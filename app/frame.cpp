@@ -14,7 +14,7 @@ Editor& TheEditor() {
   return editor;
 }
 
-void InitScene() {
+void InitScene(const std::string& sceneName) {
   Editor& editor = TheEditor();
   editor.textureBackend = OpenGLTextures();
   Print("Welcome to Quillmar Modeler.\n\n  Press F1 for Help.\n\n\n");
@@ -29,9 +29,13 @@ void InitScene() {
 
   glEnable(GL_DEPTH_TEST);
   glMatrixMode(GL_PROJECTION);
-  LoadScene(editor.objects, "init.scene");
-  LoadStartupTextures(editor.textures, editor.textureBackend);
+  LoadScene(editor.objects, sceneName);
+  LoadStartupTextures(editor.textures, editor.textureBackend, sceneName);
   FlushConsole();
+
+  // Start from (0, 0, 4), looking along -z.
+  MoveBy(editor.camera, 0, 0, 3);
+  MoveAlongView(editor.camera, 1.0f);
   glutPostRedisplay();
 }
 

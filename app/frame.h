@@ -1,14 +1,23 @@
 // The window side of the editor: start-up, the frame and the GLUT callbacks.
 #pragma once
 
+#include <GL/glut.h>
+
+#include <string>
+
 #include "input/commands.h"
+
+// The window's GLUT display mode.
+constexpr unsigned kWindowDisplayMode = GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE;
 
 // The editor state of this process.
 Editor& TheEditor();
 
 // Start-up after the window exists: welcome text, GL state, the placeholder
-// object, then "init.scene" and "init.scene.tex" if present.
-void InitScene();
+// object, then the scene `sceneName` and its list "<sceneName>.tex" if
+// present, and the camera at its start position (0, 0, 4). A scene that
+// cannot be opened is reported and the placeholder stays.
+void InitScene(const std::string& sceneName);
 
 // Registers the display, reshape, keyboard, special-key and mouse callbacks.
 void RegisterCallbacks();

@@ -1,22 +1,45 @@
 // Quillmar: an interactive editor for scenes of cubes, spheres and cylinders.
 #include <GL/glut.h>
 
+#include <cstdio>
+
 #include "app/frame.h"
+#include "app/options.h"
+#include "app/snapshot.h"
+#include "export/export.h"
 
 int main(int argc, char** argv) {
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
+  Options options = ParseOptions(argc, argv);
+  switch (options.action) {
+    case Options::Action::Help:
+      std::fputs(UsageText().c_str(), stdout);
+      return 0;
+    case Options::Action::Version:
+      std::printf("quillmar %s\n", QUILLMAR_VERSION);
+      return 0;
+    case Options::Action::UsageError:
+      std::fprintf(stderr, "quillmar: %s\n", options.error.c_str());
+      return 2;
+    case Options::Action::Export: {
+      std::string error;
+      if (ExportScene(options.scene, options.output, error)) return 0;
+      std::fprintf(stderr, "quillmar: %s\n", error.c_str());
+      return 1;
+    }
+    case Options::Action::Snapshot:
+      return RunSnapshot(options);
+    case Options::Action::Edit:
+      break;
+  }
+
+  // Set before glutInit, so GLUT's -geometry can override them.
   glutInitWindowSize(600, 600);
   glutInitWindowPosition(20, 20);
+  InitGlut(options.glutArgs);
+  glutInitDisplayMode(kWindowDisplayMode);
   glutCreateWindow("Quillmar");
 
-  InitScene();
-
-  // Start from (0, 0, 4), looking along -z.
-  Camera& camera = TheEditor().camera;
-  MoveBy(camera, 0, 0, 3);
-  MoveAlongView(camera, 1.0f);
-
+  InitScene(options.scene.empty() ? "init.scene" : options.scene);
   RegisterCallbacks();
   glutMainLoop();
   return 0;

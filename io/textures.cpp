@@ -33,8 +33,9 @@ void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBack
   std::fclose(listFile);
 }
 
-void LoadStartupTextures(TextureTable& table, const TextureBackend& backend) {
-  if (std::FILE* list = OpenInputFile("init.scene.tex", "r")) LoadTextureList(list, table, backend);
+void LoadStartupTextures(TextureTable& table, const TextureBackend& backend,
+                         const std::string& sceneName) {
+  if (std::FILE* list = OpenInputFile(sceneName + ".tex", "r")) LoadTextureList(list, table, backend);
 }
 
 bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,

@@ -28,8 +28,10 @@ bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,
 // Names past the last slot are reported and ignored.
 void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBackend& backend);
 
-// Loads "init.scene.tex" when it exists; silent when it does not.
-void LoadStartupTextures(TextureTable& table, const TextureBackend& backend);
+// Loads the start scene's list "<sceneName>.tex" when it exists; silent when
+// it does not.
+void LoadStartupTextures(TextureTable& table, const TextureBackend& backend,
+                         const std::string& sceneName = "init.scene");
 
 // Loads the scene's texture list ("<scene>.tex") and then the scene. Returns
 // true when the scene was loaded; nothing changes when the list is missing.
