@@ -116,7 +116,7 @@ std::string EditorWindows() {
 }
 }  // namespace
 
-EditorProcess::EditorProcess(const std::string& workDir) {
+EditorProcess::EditorProcess(const std::string& workDir, const std::vector<std::string>& args) {
   const std::string& display = TestDisplay();
   // The tests run one editor at a time; wait for any earlier window to go, so
   // the window that appears is this process's.
@@ -131,7 +131,12 @@ EditorProcess::EditorProcess(const std::string& workDir) {
     if (chdir(workDir.c_str()) != 0) _exit(126);
     setenv("DISPLAY", display.c_str(), 1);
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    execl(QUILLMAR_BINARY, QUILLMAR_BINARY, static_cast<char*>(nullptr));
+    setenv("HOME", workDir.c_str(), 1);
+    setenv("XDG_STATE_HOME", (workDir + "/state").c_str(), 1);
+    std::vector<char*> argv = {const_cast<char*>(QUILLMAR_BINARY)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(QUILLMAR_BINARY, argv.data());
     _exit(127);
   }
   close(toChild[0]);

@@ -30,8 +30,9 @@ std::string RunX(const std::string& command);
 // One editor process in its own working directory.
 class EditorProcess {
  public:
-  // Starts the editor in `workDir` and waits for its window.
-  explicit EditorProcess(const std::string& workDir);
+  // Starts the editor in `workDir` with the command-line arguments `args`
+  // and waits for its window. HOME and XDG_STATE_HOME point into `workDir`.
+  explicit EditorProcess(const std::string& workDir, const std::vector<std::string>& args = {});
   ~EditorProcess();
   EditorProcess(const EditorProcess&) = delete;
   EditorProcess& operator=(const EditorProcess&) = delete;

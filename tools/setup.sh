@@ -10,6 +10,7 @@ packages=(
   libpng-dev                                                       # PNG output
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
+  libx11-dev mandoc man-db desktop-file-utils                      # display check; manual page and desktop entry lint
 )
 missing=()
 for p in "${packages[@]}"; do
