@@ -202,6 +202,9 @@ int RunSnapshot(const Options& options) {
   InitGlut(options.glutArgs);
   glutInitDisplayMode(kWindowDisplayMode);
   glutCreateWindow("Quillmar snapshot");
+  // Only the window's context is needed: take the window off the screen.
+  XUnmapWindow(glXGetCurrentDisplay(), glXGetCurrentDrawable());
+  XFlush(glXGetCurrentDisplay());
   InitScene(options.scene);
 
   std::vector<unsigned char> rgb;
