@@ -1,6 +1,7 @@
 // The window side of the editor: start-up, the frame and the GLUT callbacks.
 #pragma once
 
+#include "app/quit.h"
 #include "input/commands.h"
 
 // The editor state of this process.
@@ -10,7 +11,8 @@ Editor& TheEditor();
 // object, then "init.scene" and "init.scene.tex" if present.
 void InitScene();
 
-// Registers the display, reshape, keyboard, special-key and mouse callbacks.
+// Registers the display, reshape, keyboard, special-key and mouse callbacks,
+// and the quit hooks (app/quit.h).
 void RegisterCallbacks();
 
 // Draws one whole frame of `editor` into the current GL buffer: light, view,

@@ -4,6 +4,7 @@
 #include "app/frame.h"
 
 int main(int argc, char** argv) {
+  PrepareProcess();
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH | GLUT_MULTISAMPLE);
   glutInitWindowSize(600, 600);
