@@ -33,8 +33,8 @@ bool ReadToken(std::FILE* in, std::string& token);
 constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
 // Reads one line, without its line end, keeping at most kMaxLineBytes of it.
-// Returns false, with `line` empty, when the input ends or fails (a signal
-// interrupts the read) before a line starts.
+// Returns false, with `line` empty, when the input ends before a line starts
+// or a read fails (a signal interrupts it); a failed read can be retried.
 bool ReadLine(std::FILE* in, std::string& line);
 
 // Flushes, then reads one line of the console input as up to three numbers

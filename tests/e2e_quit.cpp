@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <regex>
 
 #include "tests/e2e_support.h"
@@ -28,30 +27,28 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// One way to end the editor: a key, a signal (sent while a prompt waits
+// when `atPrompt`), or else closing the window. Checks the exit status.
 struct WayOut {
-  const char* name;
-  std::function<void(EditorProcess&)> take;
-  int status;
+  const char* key;
+  int signal;
+  bool atPrompt;
 };
+const WayOut kWaysOut[] = {{"Escape", 0, false},  {"ctrl+q", 0, false},  {nullptr, 0, false},
+                           {nullptr, SIGTERM, false}, {nullptr, SIGINT, false},
+                           {nullptr, SIGHUP, false},  {nullptr, SIGTERM, true}};
 
-void Key(EditorProcess& editor, const char* key) { editor.Keys(key); }
-
-const WayOut kWaysOut[] = {
-    {"Escape", [](EditorProcess& e) { Key(e, "Escape"); }, 0},
-    {"ctrl+q", [](EditorProcess& e) { Key(e, "ctrl+q"); }, 0},
-    {"window closed", [](EditorProcess& e) { e.CloseWindow(); }, 0},
-    {"SIGTERM", [](EditorProcess& e) { e.Signal(SIGTERM); }, 128 + SIGTERM},
-    {"SIGINT", [](EditorProcess& e) { e.Signal(SIGINT); }, 128 + SIGINT},
-    {"SIGHUP", [](EditorProcess& e) { e.Signal(SIGHUP); }, 128 + SIGHUP},
-    {"SIGTERM at a prompt",
-     [](EditorProcess& e) {
-       std::size_t from = e.Output().size();
-       Key(e, "ctrl+s");
-       ASSERT_TRUE(e.WaitForOutput("Save scene as: ", 10, from));
-       e.Signal(SIGTERM);
-     },
-     128 + SIGTERM},
-};
+void TakeWayOut(EditorProcess& editor, const WayOut& way) {
+  std::size_t from = editor.Output().size();
+  if (way.atPrompt) {
+    editor.Keys("ctrl+s");
+    ASSERT_TRUE(editor.WaitForOutput("Save scene as: ", 10, from));
+  }
+  if (way.key != nullptr) editor.Keys(way.key);
+  else if (way.signal != 0) editor.Signal(way.signal);
+  else editor.CloseWindow();
+  EXPECT_EQ(editor.WaitExit(), way.signal != 0 ? 128 + way.signal : 0);
+}
 
 // The editor on an empty start scene, all keys so far handled.
 struct Session {
@@ -68,13 +65,12 @@ struct Session {
 
 TEST(Quitting, EveryWayOutKeepsUnsavedChangesAsASaveWouldWriteThem) {
   for (const WayOut& way : kWaysOut) {
-    SCOPED_TRACE(way.name);
+    SCOPED_TRACE(std::string(way.key ? way.key : "") + " signal " + std::to_string(way.signal));
     Session s;
     s.editor.Type("saved.scene\n");
     s.editor.Keys("ctrl+n Right Insert ctrl+s minus minus");  // saved, then changed and back
     s.Sync();
-    way.take(s.editor);
-    EXPECT_EQ(s.editor.WaitExit(), way.status);
+    TakeWayOut(s.editor, way);
     std::vector<std::string> files = RecoveryFiles(s.dir);
     ASSERT_EQ(files.size(), 2u);
     EXPECT_TRUE(std::regex_match(files[0], std::regex(".*/recovered-[0-9]{8}-[0-9]{6}\\.scene")));
@@ -87,13 +83,11 @@ TEST(Quitting, EveryWayOutKeepsUnsavedChangesAsASaveWouldWriteThem) {
 
 TEST(Quitting, NothingIsKeptWithoutUnsavedChanges) {
   for (const WayOut& way : {kWaysOut[0], kWaysOut[2], kWaysOut[3]}) {
-    SCOPED_TRACE(way.name);
     Session s;
     s.editor.Type("saved.scene\n1 2 3\n");
     s.editor.Keys("ctrl+n ctrl+s w F3 asciitilde F6");  // saved; then the camera, modes, echo, light
     s.Sync();
-    way.take(s.editor);
-    EXPECT_EQ(s.editor.WaitExit(), way.status);
+    TakeWayOut(s.editor, way);
     EXPECT_FALSE(std::filesystem::exists(s.dir.File("state")));
     EXPECT_EQ(s.editor.Output().find("Unsaved"), std::string::npos);
   }
