@@ -3,8 +3,6 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-#include <cstdlib>
-
 #include "base/console.h"
 #include "io/scene_file.h"
 #include "scene/draw.h"
@@ -104,7 +102,7 @@ void OnDisplay() {
 namespace {
 void Finish(Outcome outcome) {
   FlushConsole();
-  if (outcome == Outcome::Quit) std::exit(0);
+  if (outcome == Outcome::Quit) QuitEditor(0);
   if (outcome == Outcome::Redraw) glutPostRedisplay();
 }
 }  // namespace
@@ -132,4 +130,5 @@ void RegisterCallbacks() {
   glutDisplayFunc(OnDisplay);
   glutReshapeFunc(OnReshape);
   glutKeyboardFunc(OnKeyboard);
+  InstallQuitHooks();
 }

@@ -5,6 +5,9 @@
 
 #include <string>
 
+
+#include "app/quit.h"
+
 #include "input/commands.h"
 
 // The window's GLUT display mode.
@@ -19,7 +22,8 @@ Editor& TheEditor();
 // cannot be opened is reported and the placeholder stays.
 void InitScene(const std::string& sceneName);
 
-// Registers the display, reshape, keyboard, special-key and mouse callbacks.
+// Registers the display, reshape, keyboard, special-key and mouse callbacks,
+// and the quit hooks (app/quit.h).
 void RegisterCallbacks();
 
 // Draws one whole frame of `editor` into the current GL buffer: light, view,

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
       break;
   }
 
+  PrepareProcess();
   // Set before glutInit, so GLUT's -geometry can override them.
   glutInitWindowSize(600, 600);
   glutInitWindowPosition(20, 20);

@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <cstdarg>
+#include <cstdlib>
+
+#include <unistd.h>
 
 namespace {
 struct ConsoleState {
@@ -56,13 +59,75 @@ bool ReadToken(std::FILE* in, std::string& token) {
   return !token.empty();
 }
 
-int ReadFloats(const char* format, float& a, float& b, float& c) {
-  FlushConsole();
-  return std::fscanf(ConsoleIn(), format, &a, &b, &c);
+bool ReadLine(std::FILE* in, std::string& line) {
+  line.clear();
+  int c = std::getc(in);
+  for (; c != EOF && c != '\n'; c = std::getc(in)) {
+    if (line.size() < kMaxLineBytes) line.push_back(static_cast<char>(c));
+  }
+  if (c == EOF && std::ferror(in)) {
+    // Interrupted (by a signal): no answer, but later reads may go on.
+    std::clearerr(in);
+    line.clear();
+    return false;
+  }
+  return c == '\n' || !line.empty();
 }
 
-bool PromptToken(const char* prompt, std::string& token) {
+namespace {
+bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Splits a line into at most `count` fields: a comma ends a field (blanks
+// around it belong to it), and so do blanks between two numbers.
+int SplitFields(const std::string& line, std::string* fields, int count) {
+  int n = 0;
+  std::size_t i = 0;
+  while (n < count) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i == line.size()) break;
+    std::size_t start = i;
+    while (i < line.size() && line[i] != ',' && !IsBlank(line[i])) ++i;
+    fields[n++] = line.substr(start, i - start);
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i < line.size() && line[i] == ',') ++i;
+  }
+  return n;
+}
+
+// Sets `value` when the whole of `field` is one number.
+bool ParseFloat(const std::string& field, float& value) {
+  if (field.empty()) return false;
+  char* end = nullptr;
+  float parsed = std::strtof(field.c_str(), &end);
+  if (end != field.c_str() + field.size()) return false;
+  value = parsed;
+  return true;
+}
+}  // namespace
+
+int ReadFloats(float& a, float& b, float& c) {
+  FlushConsole();
+  std::string line;
+  if (!ReadLine(ConsoleIn(), line)) return 0;
+  std::string fields[3];
+  int count = SplitFields(line, fields, 3);
+  float* values[3] = {&a, &b, &c};
+  int set = 0;
+  for (int i = 0; i < count; ++i) set += ParseFloat(fields[i], *values[i]);
+  return set;
+}
+
+bool PromptName(const char* prompt, std::string& name) {
   Print("%s", prompt);
   FlushConsole();
-  return ReadToken(ConsoleIn(), token);
+  if (!ReadLine(ConsoleIn(), name)) return false;
+  std::size_t first = 0, last = name.size();
+  while (first < last && IsBlank(name[first])) ++first;
+  while (last > first && IsBlank(name[last - 1])) --last;
+  name = name.substr(first, last - first);
+  return !name.empty();
+}
+
+void SetUpConsoleBuffering() {
+  std::setvbuf(stdout, nullptr, isatty(fileno(stdout)) ? _IOLBF : _IOFBF, BUFSIZ);
 }

@@ -1,6 +1,7 @@
 // The console: every message of the editor goes through here, and every
-// prompt reads from here. Output is buffered and flushed before each read and
-// at the end of each event, so prompts show before the program waits.
+// prompt reads one line from here. Output is buffered and flushed before each
+// read and at the end of each event, so prompts show before the program
+// waits; on a terminal each line also shows as soon as it is printed.
 #pragma once
 
 #include <cstdio>
@@ -27,11 +28,27 @@ void FlushConsole();
 // `token` empty, when the stream ends before a token starts.
 bool ReadToken(std::FILE* in, std::string& token);
 
-// Flushes, then reads three floats from the console input with `format`.
-// Values that fail to parse, or are missing because the input ended, keep
-// what they had. Returns how many were read.
-int ReadFloats(const char* format, float& a, float& b, float& c);
+// The longest line a prompt keeps; the rest of a longer line is read and
+// dropped, so one answer never outgrows memory.
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
-// Prints `prompt`, flushes, then reads one token from the console input.
-// Returns false when the input has ended.
-bool PromptToken(const char* prompt, std::string& token);
+// Reads one line, without its line end, keeping at most kMaxLineBytes of it.
+// Returns false, with `line` empty, when the input ends before a line starts
+// or a read fails (a signal interrupts it); a failed read can be retried.
+bool ReadLine(std::FILE* in, std::string& line);
+
+// Flushes, then reads one line of the console input as up to three numbers
+// separated by blanks, commas or both ("1 2 3", "1, 2, 3", "1,2,3"; "1,,3"
+// skips the second). A number that is missing or does not parse keeps its
+// value; the rest of the line is dropped. Returns how many were set.
+int ReadFloats(float& a, float& b, float& c);
+
+// Prints `prompt`, flushes, then reads one line as a name: the whole line
+// without leading and trailing blanks. Returns false when the input has ended
+// or the line is blank.
+bool PromptName(const char* prompt, std::string& name);
+
+// Line-buffers standard output when it is a terminal, so each line shows as
+// it is printed; otherwise it stays fully buffered and is flushed by
+// FlushConsole. Call before the first message.
+void SetUpConsoleBuffering();

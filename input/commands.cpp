@@ -17,7 +17,7 @@ constexpr float kLookSensitivity = 10;
 
 Outcome SaveAs(Editor& editor) {
   std::string name;
-  if (PromptToken("Save scene as: ", name) && SaveScene(editor.objects, name)) {
+  if (PromptName("Save scene as: ", name) && SaveScene(editor.objects, name)) {
     editor.unsaved = false;
   }
   return Outcome::None;
@@ -25,7 +25,7 @@ Outcome SaveAs(Editor& editor) {
 
 Outcome LoadAs(Editor& editor) {
   std::string name;
-  if (!PromptToken("Load scene: ", name)) return Outcome::None;
+  if (!PromptName("Load scene: ", name)) return Outcome::None;
   bool loaded = LoadSceneWithTextures(editor.objects, editor.textures, name,
                                       editor.textureBackend);
   if (!loaded) return Outcome::None;
@@ -67,7 +67,64 @@ void EditCurrent(Editor& editor, float dx, float dy, float dz) {
 
 void MoveLight(Vec3& light) {
   Print("Move the light where (was %f, %f, %f)?\n", light.x, light.y, light.z);
-  ReadFloats("%f, %f, %f", light.x, light.y, light.z);
+  ReadFloats(light.x, light.y, light.z);
+}
+
+// The three values Enter shows for an edit mode; no label for other modes.
+struct ModeValues {
+  const char* label;
+  Vec3 values;
+};
+
+ModeValues ValuesOf(const SceneObject& object, char mode) {
+  switch (mode) {
+    case 's': return {"Size (x, y, z)", object.size};
+    case 'p': return {"Position (x, y, z)", object.position};
+    case 'r': return {"Rotation (x, y, z)", object.rotation};
+    case 'c': return {"Color (red, green, blue)", {object.red, object.green, object.blue}};
+    default: return {nullptr, {}};
+  }
+}
+
+// Sets the edit mode's three values of `object` exactly, echoing as an arrow
+// step does. The one place where a typed answer changes the scene.
+void SetEditValues(SceneObject& object, char mode, const Vec3& v) {
+  switch (mode) {
+    case 's':
+      object.size = v;
+      Echo("Resizing: %f %f %f\n", v.x, v.y, v.z);
+      break;
+    case 'p':
+      Echo("Moving: %f %f %f\n", v.x - object.position.x, v.y - object.position.y,
+           v.z - object.position.z);
+      object.position = v;
+      Echo("Moving: %f %f %f\n", v.x, v.y, v.z);
+      break;
+    case 'r':
+      object.rotation = v;
+      Echo("Rotating: %f %f %f\n", v.x, v.y, v.z);
+      break;
+    case 'c':
+      object.red = v.x;
+      object.green = v.y;
+      object.blue = v.z;
+      break;
+    default: break;
+  }
+}
+
+// Enter: prompts for the current edit mode's values, showing the current
+// ones; those typed replace them.
+Outcome TypeValues(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return Outcome::None;
+  ModeValues mode = ValuesOf(*current, editor.editMode);
+  if (mode.label == nullptr) return Outcome::None;
+  Vec3& v = mode.values;
+  Print("%s [%f, %f, %f]: ", mode.label, v.x, v.y, v.z);
+  if (ReadFloats(v.x, v.y, v.z) == 0) return Outcome::None;
+  SetEditValues(*current, editor.editMode, v);
+  return Outcome::Redraw;
 }
 
 bool SameBits(const void* a, const void* b, std::size_t size) {
@@ -102,6 +159,7 @@ Outcome DispatchKey(Editor& editor, unsigned char key) {
   Camera& camera = editor.camera;
   switch (key) {
     case 12: return LoadAs(editor);                         // Ctrl+L
+    case 13: return TypeValues(editor);                     // Enter
     case 14: NewObject(editor); break;                      // Ctrl+N
     case 17: return Outcome::Quit;                          // Ctrl+Q
     case 19: return SaveAs(editor);                         // Ctrl+S
@@ -139,12 +197,15 @@ Outcome DispatchKey(Editor& editor, unsigned char key) {
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
   switch (key) {
-    case kKeyF1: PrintHelp(); return Outcome::None;
+    case kKeyF1:
+      PrintHelp();
+      PrintNewKeysHelp();
+      return Outcome::None;
     case kKeyF2: editor.editMode = 's'; return Outcome::None;
     case kKeyF3: editor.editMode = 'p'; return Outcome::None;
     case kKeyF4: editor.editMode = 'r'; return Outcome::None;
     case kKeyF5: editor.editMode = 'c'; return Outcome::None;
-    case kKeyF6: MoveLight(editor.light); return Outcome::None;
+    case kKeyF6: MoveLight(editor.light); break;
     case kKeyLeft: EditCurrent(editor, -kEditStep, 0, 0); break;
     case kKeyRight: EditCurrent(editor, kEditStep, 0, 0); break;
     case kKeyUp: EditCurrent(editor, 0, kEditStep, 0); break;
@@ -234,4 +295,9 @@ void PrintHelp() {
   Print("\n");
   Print("%s", "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
               "(Texture files are set in the filename.tex file)");
+}
+
+void PrintNewKeysHelp() {
+  Print("%s", "\n\nMore keys:\n");
+  Print("%s", "Enter: type the values of the edit mode (F2-F5)\n");
 }

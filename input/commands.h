@@ -31,3 +31,5 @@ Outcome HandleMouseMotion(Editor& editor, int x, int y);
 
 // The help screen printed by F1.
 void PrintHelp();
+// The keys added since that screen, which F1 prints after it.
+void PrintNewKeysHelp();

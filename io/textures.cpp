@@ -40,12 +40,17 @@ void LoadStartupTextures(TextureTable& table, const TextureBackend& backend,
 
 bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,
                            const TextureBackend& backend) {
-  std::FILE* listFile = OpenInputFile(sceneName + ".tex", "r");
-  if (listFile == nullptr) {
-    Print("No textures exist for %s!\n", sceneName.c_str());
+  std::FILE* scene = OpenInputFile(sceneName, "r");
+  if (scene == nullptr) {
+    Print("Error opening file %s!\n", sceneName.c_str());
     return false;
   }
-  Print("Loading textures for %s\n", sceneName.c_str());
-  LoadTextureList(listFile, table, backend);
+  std::fclose(scene);
+  if (std::FILE* listFile = OpenInputFile(sceneName + ".tex", "r")) {
+    Print("Loading textures for %s\n", sceneName.c_str());
+    LoadTextureList(listFile, table, backend);
+  } else {
+    Print("No textures exist for %s!\n", sceneName.c_str());
+  }
   return LoadScene(list, sceneName);
 }

@@ -33,7 +33,8 @@ void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBack
 void LoadStartupTextures(TextureTable& table, const TextureBackend& backend,
                          const std::string& sceneName = "init.scene");
 
-// Loads the scene's texture list ("<scene>.tex") and then the scene. Returns
-// true when the scene was loaded; nothing changes when the list is missing.
+// Loads the scene's texture list ("<scene>.tex"), when there is one, and then
+// the scene. A scene that cannot be opened prints "Error opening file %s!\n"
+// and changes nothing. Returns true when the scene was loaded.
 bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,
                            const TextureBackend& backend);

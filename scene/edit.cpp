@@ -89,7 +89,7 @@ void SetMaterialCode(SceneObject* object, int preset) {
 void PromptColor(SceneObject* object) {
   if (object == nullptr) return;
   Print("Enter a new color (red, green, blue): ");
-  ReadFloats("%f %f %f", object->red, object->green, object->blue);
+  ReadFloats(object->red, object->green, object->blue);
 }
 
 void PrintObjectInfo(const SceneObject* object) {

@@ -18,8 +18,8 @@ void ToggleSolid(SceneObject* object);
 void SetTextureCode(SceneObject* object, int slot);
 void SetMaterialCode(SceneObject* object, int preset);
 
-// Prompts for "r g b" on the console; components that fail to parse, or are
-// missing because the input ended, keep their values.
+// Prompts for "r g b" (or "r, g, b") and reads one line; components that are
+// missing or fail to parse keep their values.
 void PromptColor(SceneObject* object);
 // Prints the object's description; nothing for null.
 void PrintObjectInfo(const SceneObject* object);

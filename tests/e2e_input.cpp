@@ -16,7 +16,9 @@ const char kHelp[] =
     "Material Properties:\nPress 1 through 6 to choose a preset material:\n1: Bright Red\n"
     "2: Dark Red\n3: Blue\n4: Shiny Metal\n5: Black\n6: White\n\n"
     "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
-    "(Texture files are set in the filename.tex file)";
+    "(Texture files are set in the filename.tex file)"
+    "\n\nMore keys:\n"
+    "Enter: type the values of the edit mode (F2-F5)\n";
 
 const char kStart[] =
     "Welcome to Quillmar Modeler.\n\n  Press F1 for Help.\n\n\n"
@@ -41,14 +43,14 @@ Rgb Centre(const Screenshot& shot) { return shot.At(300, 320); }
 TEST(Keys, F1PrintsTheHelpScreenExactly) {
   EmptyScene s;
   s.editor.Keys("F1");
-  ASSERT_TRUE(s.editor.WaitForOutput("(Texture files are set in the filename.tex file)"));
+  ASSERT_TRUE(s.editor.WaitForOutput("(F2-F5)\n"));
   EXPECT_EQ(s.editor.Output(), std::string(kStart) + kHelp);
   s.editor.ExpectExitOn("Escape");
 }
 
 TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
   EmptyScene s;
-  s.editor.Type("built.scene\nnope\nbuilt.scene\n");
+  s.editor.Type("built.scene\nnope\nbuilt.scene\nbuilt.scene\n");
   s.editor.Keys("ctrl+n Right F3 Up exclam ctrl+n Insert Insert minus 3 F4 End W");
   s.editor.Keys("ctrl+s");
   ASSERT_TRUE(s.editor.WaitForOutput("Save scene as: "));
@@ -70,19 +72,26 @@ TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
       "EOF";
   EXPECT_EQ(ReadFileBytes(s.dir.File("built.scene")), expected);
 
-  s.editor.Keys("ctrl+l");  // "nope" has no texture list: nothing changes
-  ASSERT_TRUE(s.editor.WaitForOutput("No textures exist for nope!\n"));
-  WriteFileBytes(s.dir.File("built.scene.tex"), "");
   size_t before = s.editor.Output().size();
+  s.editor.Keys("ctrl+l");  // "nope" does not exist: nothing changes
+  ASSERT_TRUE(s.editor.WaitForOutput("Error opening file nope!\n", 10, before));
+  EXPECT_EQ(s.editor.Output().substr(before), "Load scene: Error opening file nope!\n");
+  const std::string infos =
+      InfoBlock(0, "1.100000, 1.000000, 1.000000", kZero, "0.000000, 0.100000, 0.000000", 'c',
+                "-1.000000, 0.000000, 0.000000") +
+      InfoBlock(1, kOne, "0.000000, 0.000000, 2.000000", kZero, 's', "0.000000, -3.000000, 0.000000");
+  before = s.editor.Output().size();
+  s.editor.Keys("ctrl+l");  // without a texture list the scene still loads
+  ASSERT_TRUE(s.editor.WaitForOutput("Objects loaded: 2\n\n\n", 10, before));
+  EXPECT_EQ(s.editor.Output().substr(before), "Load scene: No textures exist for built.scene!\n"
+                                              "loading built.scene\n" + infos + "Objects loaded: 2\n\n\n");
+  WriteFileBytes(s.dir.File("built.scene.tex"), "");
+  before = s.editor.Output().size();
   s.editor.Keys("ctrl+l");
   ASSERT_TRUE(s.editor.WaitForOutput("Objects loaded: 2\n\n\n", 10, before));
   EXPECT_EQ(s.editor.Output().substr(before),
             "Load scene: Loading textures for built.scene\nloading built.scene\n" +
-                InfoBlock(0, "1.100000, 1.000000, 1.000000", kZero, "0.000000, 0.100000, 0.000000",
-                          'c', "-1.000000, 0.000000, 0.000000") +
-                InfoBlock(1, kOne, "0.000000, 0.000000, 2.000000", kZero, 's',
-                          "0.000000, -3.000000, 0.000000") +
-                "Objects loaded: 2\n\n\n");
+                infos + "Objects loaded: 2\n\n\n");
   s.editor.ExpectExitOn("ctrl+q");
 }
 
@@ -122,6 +131,23 @@ TEST(Keys, PagingSelectsAlongTheListAndColourPromptRecolours) {
   s.editor.ExpectExitOn("Escape");
 }
 
+TEST(Keys, CommaColourThenSaveAndTypedPosition) {
+  EmptyScene s;
+  s.editor.Type("0.9, 0.8, 0.5\nmy scene\n2,,-3\n");
+  s.editor.Keys("ctrl+n g ctrl+s F3 Return p");
+  ASSERT_TRUE(s.editor.WaitForOutput("info-Color: "));
+  EXPECT_EQ(ReadFileBytes(s.dir.File("my scene")),
+            std::string("nextObject\n1.000000 1.000000 1.000000\n0.000000 0.000000 0.000000\n"
+                        "0.000000 0.000000 0.000000\nc \x01\n0.900000 0.800000 0.500000\nEOF"));
+  EXPECT_NE(s.editor.Output().find("Enter a new color (red, green, blue): Save scene as: "
+                                   "Position (x, y, z) [0.000000, 0.000000, 0.000000]: ID: 0\n"
+                                   "info-Size: 1.000000, 1.000000, 1.000000\n"
+                                   "info-Rotation: 0.000000, 0.000000, 0.000000\n"
+                                   "info-Position: 2.000000, 0.000000, -3.000000\n"),
+            std::string::npos);
+  s.editor.ExpectExitOn("Escape");
+}
+
 TEST(Keys, LightPromptMovesTheLight) {
   EmptyScene s;
   s.editor.Keys("ctrl+n 6");
@@ -129,8 +155,7 @@ TEST(Keys, LightPromptMovesTheLight) {
   s.editor.Type("0, 0, -30\n1, 2, 3\n");
   s.editor.Keys("F6");
   ASSERT_TRUE(s.editor.WaitForOutput("Move the light where (was 0.000000, 0.000000, 0.000000)?\n"));
-  s.editor.Keys("w s");  // the light moves from the next frame on
-  Screenshot after = s.editor.Shoot();
+  Screenshot after = s.editor.Shoot();  // redrawn at once
   EXPECT_FALSE(before == after);
   // Lit from behind, the front face of the white cube darkens.
   EXPECT_LT(Centre(after).r * 2, Centre(before).r);

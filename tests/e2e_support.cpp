@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <X11/Xlib.h>
 #include <stb/stb_image.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -116,18 +118,33 @@ std::string EditorWindows() {
 }
 }  // namespace
 
-EditorProcess::EditorProcess(const std::string& workDir, const std::vector<std::string>& args) {
+EditorProcess::EditorProcess(const std::string& workDir, const std::vector<std::string>& args,
+                             bool terminal) {
   const std::string& display = TestDisplay();
   // The tests run one editor at a time; wait for any earlier window to go, so
   // the window that appears is this process's.
   for (double end = Now() + 10; !EditorWindows().empty() && Now() < end;) Sleep(0.05);
-  int toChild[2], fromChild[2];
-  if (pipe(toChild) != 0 || pipe(fromChild) != 0) std::abort();
+  int childIn, childOut;  // the editor's standard input and output
+  if (terminal) {  // one raw pseudo-terminal for both: no echo, no line-end changes
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) std::abort();
+    childIn = childOut = open(ptsname(master), O_RDWR | O_NOCTTY);
+    termios raw;
+    if (childIn < 0 || tcgetattr(childIn, &raw) != 0) std::abort();
+    cfmakeraw(&raw);
+    tcsetattr(childIn, TCSANOW, &raw);
+    in_ = master;
+    out_ = dup(master);
+  } else {
+    int toChild[2], fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) std::abort();
+    childIn = toChild[0], childOut = fromChild[1], in_ = toChild[1], out_ = fromChild[0];
+  }
   pid_ = fork();
   if (pid_ == 0) {
-    dup2(toChild[0], 0);
-    dup2(fromChild[1], 1);
-    close(toChild[0]), close(toChild[1]), close(fromChild[0]), close(fromChild[1]);
+    dup2(childIn, 0);
+    dup2(childOut, 1);
+    close(childIn), close(childOut), close(in_), close(out_);
     if (chdir(workDir.c_str()) != 0) _exit(126);
     setenv("DISPLAY", display.c_str(), 1);
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
@@ -139,10 +156,8 @@ EditorProcess::EditorProcess(const std::string& workDir, const std::vector<std::
     execv(QUILLMAR_BINARY, argv.data());
     _exit(127);
   }
-  close(toChild[0]);
-  close(fromChild[1]);
-  in_ = toChild[1];
-  out_ = fromChild[0];
+  close(childIn);
+  if (childOut != childIn) close(childOut);
   signal(SIGPIPE, SIG_IGN);
   for (double end = Now() + 20; window_.empty() && Now() < end && Running(); Sleep(0.05)) {
     std::string found = EditorWindows();
@@ -188,6 +203,27 @@ void EditorProcess::Type(const std::string& text) {
 void EditorProcess::CloseInput() {
   close(in_);
   in_ = -1;
+}
+
+void EditorProcess::CloseOutput() {
+  close(out_);
+  out_ = -1;
+}
+
+void EditorProcess::Signal(int number) { kill(pid_, number); }
+
+void EditorProcess::CloseWindow() {
+  Display* display = XOpenDisplay(TestDisplay().c_str());
+  ASSERT_NE(display, nullptr);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = std::stoul(window_);
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+  XCloseDisplay(display);
 }
 
 void EditorProcess::Pump(int timeoutMs) {

@@ -27,12 +27,16 @@ const std::string& TestDisplay();
 // standard output. Fails the test if it exits non-zero.
 std::string RunX(const std::string& command);
 
-// One editor process in its own working directory.
+// One editor process in its own working directory, which is also its HOME;
+// XDG_STATE_HOME is the folder "state" in it.
 class EditorProcess {
  public:
   // Starts the editor in `workDir` with the command-line arguments `args`
   // and waits for its window. HOME and XDG_STATE_HOME point into `workDir`.
-  explicit EditorProcess(const std::string& workDir, const std::vector<std::string>& args = {});
+  // With `terminal` its standard input and output are a pseudo-terminal
+  // instead of pipes.
+  explicit EditorProcess(const std::string& workDir, const std::vector<std::string>& args = {},
+                         bool terminal = false);
   ~EditorProcess();
   EditorProcess(const EditorProcess&) = delete;
   EditorProcess& operator=(const EditorProcess&) = delete;
@@ -45,6 +49,12 @@ class EditorProcess {
   // Writes to the editor's standard input.
   void Type(const std::string& text);
   void CloseInput();
+  // Closes the reading end of the editor's standard output.
+  void CloseOutput();
+  // Sends the process a signal.
+  void Signal(int number);
+  // Asks the window to close, as a window manager's close button does.
+  void CloseWindow();
 
   // Waits until the output holds `text` (after `from`); false on timeout.
   bool WaitForOutput(const std::string& text, double seconds = 10, std::size_t from = 0);

@@ -37,7 +37,7 @@ TEST_F(Commands, OnlyTheTabledCodesActAndReportTheirRedraw) {
   AddObjects(1);
   std::string acting;
   for (int key = 0; key < 256; ++key) {
-    if (key == 12 || key == 19 || key == 'g') continue;  // prompts, tested below
+    if (key == 12 || key == 13 || key == 19 || key == 'g') continue;  // prompts, tested below
     Editor scratch;
     scratch.objects.current = CreateObject(scratch.objects);
     Outcome outcome = HandleKey(scratch, static_cast<unsigned char>(key));
@@ -243,20 +243,82 @@ TEST_F(Commands, OtherSpecialKeysDoNothing) {
   EXPECT_FLOAT_EQ(Current().size.x, 1);
 }
 
-TEST_F(Commands, LightPromptReadsCommaSeparatedValues) {
-  ConsoleCapture console("1, 2, 3\n4 5 6\n");
-  HandleSpecialKey(editor, kKeyF6);
-  EXPECT_EQ(console.Take(), "Move the light where (was 0.000000, 0.000000, 0.000000)?\n");
-  EXPECT_FLOAT_EQ(editor.light.x + editor.light.y * 10 + editor.light.z * 100, 321);
-  HandleSpecialKey(editor, kKeyF6);  // without commas only x is read
-  EXPECT_FLOAT_EQ(editor.light.x, 4);
-  EXPECT_FLOAT_EQ(editor.light.y, 2);
-  HandleSpecialKey(editor, kKeyF6);  // reads the leftover " 5"
-  HandleSpecialKey(editor, kKeyF6);  // reads " 6"
-  HandleSpecialKey(editor, kKeyF6);  // end of input: keeps the values
-  EXPECT_FLOAT_EQ(editor.light.x, 6);
-  EXPECT_FLOAT_EQ(editor.light.y, 2);
-  EXPECT_FLOAT_EQ(editor.light.z, 3);
+TEST_F(Commands, NumberPromptsTakeOneLineEachWithoutCarryOver) {
+  const std::string overlong(3 << 20, ' ');
+  struct Case {
+    std::string line;
+    Vec3 light;  // from (7, 8, 9)
+  } cases[] = {
+      {"1 2 3", {1, 2, 3}},        {"1, 2, 3", {1, 2, 3}},
+      {"1,2,3", {1, 2, 3}},        {" 1 ,2\t3 4 5", {1, 2, 3}},  // extra numbers dropped
+      {"1", {1, 8, 9}},            {"1,,3", {1, 8, 3}},           // missing ones kept
+      {"x 2 0.5y", {7, 2, 9}},     {"", {7, 8, 9}},               // junk, empty
+      {"-1e3 , 2", {-1000, 2, 9}}, {"1 2 3" + overlong + "4", {1, 2, 3}},
+      {overlong + "1 2 3", {7, 8, 9}},  // past the kept part of the line
+  };
+  std::string input;
+  for (const Case& c : cases) input += c.line + "\n";
+  ConsoleCapture console(input);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line.substr(0, 20));
+    editor.light = {7, 8, 9};
+    EXPECT_EQ(HandleSpecialKey(editor, kKeyF6), Outcome::Redraw);
+    EXPECT_EQ(console.Take(), "Move the light where (was 7.000000, 8.000000, 9.000000)?\n");
+    EXPECT_FLOAT_EQ(editor.light.x, c.light.x);
+    EXPECT_FLOAT_EQ(editor.light.y, c.light.y);
+    EXPECT_FLOAT_EQ(editor.light.z, c.light.z);
+  }
+  HandleSpecialKey(editor, kKeyF6);  // closed input keeps the values
+  EXPECT_FLOAT_EQ(editor.light.x + editor.light.y + editor.light.z, 24);
+}
+
+TEST_F(Commands, NamePromptsTakeTheWholeTrimmedLineAndABlankLineCancels) {
+  TempDir dir;
+  const std::string spaced = dir.File("my house.scene"), longName = dir.File(std::string(200, 'n'));
+  ConsoleCapture console("0.9, 0.8, 0.5\n  " + spaced + " \t\n\n   \n" + longName + "\n");
+  AddObjects(1);
+  HandleKey(editor, 'g');
+  ExpectColor(Current(), 0.9f, 0.8f, 0.5f);
+  HandleKey(editor, 19);
+  EXPECT_TRUE(std::filesystem::exists(spaced));
+  EXPECT_EQ(console.Take(), "Enter a new color (red, green, blue): Save scene as: ");
+  HandleKey(editor, 19);  // empty line: cancelled without a word
+  EXPECT_EQ(HandleKey(editor, 12), Outcome::None);  // blank line too
+  EXPECT_EQ(console.Take(), "Save scene as: Load scene: ");
+  HandleKey(editor, 19);
+  EXPECT_TRUE(std::filesystem::exists(longName));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST_F(Commands, EnterTypesTheValuesOfTheEditMode) {
+  ConsoleCapture console("2 3 4\n, 5\n-90 0 45\n0.2,0.4,0.6\n\n");
+  EXPECT_EQ(HandleKey(editor, 13), Outcome::None);  // no object: no prompt
+  EXPECT_EQ(console.Take(), "");
+  AddObjects(1);
+  SetVerbose(true);
+  EXPECT_EQ(HandleKey(editor, 13), Outcome::Redraw);
+  EXPECT_EQ(console.Take(), "You pressed 13\nSize (x, y, z) [1.000000, 1.000000, 1.000000]: "
+                            "Resizing: 2.000000 3.000000 4.000000\n");
+  EXPECT_TRUE(editor.unsaved);
+  editor.editMode = 'p';
+  Current().position = {1, 1, 1};
+  HandleKey(editor, 13);
+  EXPECT_EQ(console.Take(), "You pressed 13\nPosition (x, y, z) [1.000000, 1.000000, 1.000000]: "
+                            "Moving: 0.000000 4.000000 0.000000\n"
+                            "Moving: 1.000000 5.000000 1.000000\n");
+  editor.editMode = 'r';
+  HandleKey(editor, 13);
+  EXPECT_EQ(console.Take(), "You pressed 13\nRotation (x, y, z) [0.000000, 0.000000, 0.000000]: "
+                            "Rotating: -90.000000 0.000000 45.000000\n");
+  SetVerbose(false);
+  editor.editMode = 'c';
+  HandleKey(editor, 13);
+  EXPECT_EQ(console.Take(), "Color (red, green, blue) [0.100000, 0.100000, 0.100000]: ");
+  ExpectColor(Current(), 0.2f, 0.4f, 0.6f);
+  editor.unsaved = false;
+  EXPECT_EQ(HandleKey(editor, 13), Outcome::None);  // empty line: nothing changes
+  EXPECT_FALSE(editor.unsaved);
+  EXPECT_FLOAT_EQ(Current().size.z, 4);
 }
 
 TEST_F(Commands, HelpScreenIsPrintedWhole) {
@@ -266,8 +328,9 @@ TEST_F(Commands, HelpScreenIsPrintedWhole) {
   EXPECT_EQ(help.substr(0, 15), "\n\n\n\nQUILLMAR\n\n\n");
   EXPECT_NE(help.find("z : turn right\nc : turn left\n"), std::string::npos);
   EXPECT_NE(help.find("prev/next object: pgup/pgdown\n"), std::string::npos);
-  EXPECT_EQ(help.substr(help.size() - 48), "(Texture files are set in the filename.tex file)");
-  EXPECT_EQ(help.size(), 777u);
+  EXPECT_EQ(help.substr(777 - 48, 48), "(Texture files are set in the filename.tex file)");
+  EXPECT_EQ(help.substr(777, 13), "\n\nMore keys:\n");  // then the keys added since
+  EXPECT_NE(help.find("Enter: "), std::string::npos);
 }
 
 TEST_F(Commands, MouseDragsTurnMoveAndPan) {

@@ -113,23 +113,29 @@ TEST_F(Textures, StartupListIsOptionalAndSilent) {
   EXPECT_EQ(table.names[1], 101u);
 }
 
-TEST_F(Textures, LoadWithTexturesNeedsTheListThenLoadsTheScene) {
+TEST_F(Textures, LoadWithTexturesOpensEverySceneButNoListOfAMissingOne) {
   ObjectList list;
   SceneObject* kept = CreateObject(list);
   ConsoleCapture console;
-  WriteFileBytes("s.scene", "EOF");
-  EXPECT_FALSE(LoadSceneWithTextures(list, table, "s.scene", backend));
-  EXPECT_EQ(console.Take(), "No textures exist for s.scene!\n");
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  WriteFileBytes("gone.tex", "t.tga");
+  std::filesystem::create_directory("dir");
+  WriteFileBytes("dir.tex", "t.tga");
+  for (const std::string name : {"gone", "dir"}) {  // missing, a directory
+    EXPECT_FALSE(LoadSceneWithTextures(list, table, name, backend));
+    EXPECT_EQ(console.Take(), "Error opening file " + name + "!\n");
+  }
   EXPECT_EQ(list.first, kept);
+  EXPECT_TRUE(g_uploads.empty());
 
-  WriteFileBytes("s.scene.tex", "");  // an empty list still loads the scene
+  table.names[1] = 7;
+  WriteFileBytes("s.scene", "EOF");  // no list: the scene loads, the slots stay
+  EXPECT_TRUE(LoadSceneWithTextures(list, table, "s.scene", backend));
+  EXPECT_EQ(console.Take(), "No textures exist for s.scene!\nloading s.scene\nObjects loaded: 0\n\n\n");
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(table.names[1], 7u);
+
+  WriteFileBytes("s.scene.tex", "");  // an empty list
   EXPECT_TRUE(LoadSceneWithTextures(list, table, "s.scene", backend));
   EXPECT_EQ(console.Take(), "Loading textures for s.scene\nloading s.scene\nObjects loaded: 0\n\n\n");
-  EXPECT_EQ(list.count, 0);
-
-  WriteFileBytes("t.tga", Tga(1, 1, 24));
-  WriteFileBytes("gone.tex", "t.tga");  // list present, scene missing
-  EXPECT_FALSE(LoadSceneWithTextures(list, table, "gone", backend));
-  EXPECT_EQ(console.Take(), "Loading textures for gone\nLoading texture t.tga\nloading gone\n"
-                            "Error opening file gone!\n");
 }

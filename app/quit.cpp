@@ -1,0 +1,63 @@
+#include "app/quit.h"
+
+#include <GL/freeglut.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/frame.h"
+#include "base/console.h"
+#include "io/recovery.h"
+
+namespace {
+constexpr unsigned kSignalCheckMs = 100;
+volatile sig_atomic_t g_signal = 0;
+
+void NoteSignal(int number) { g_signal = number; }
+
+void KeepUnsavedWork() {
+  static bool kept = false;
+  if (kept) return;
+  kept = true;
+  const Editor& editor = TheEditor();
+  if (editor.unsaved) KeepRecovery(editor.objects, editor.textures);
+  FlushConsole();
+}
+
+void CheckSignals(int) {
+  if (int number = g_signal) {
+    KeepUnsavedWork();
+    signal(number, SIG_DFL);
+    raise(number);
+    _exit(128 + number);  // not reached: the default action ends the process
+  }
+  glutTimerFunc(kSignalCheckMs, CheckSignals, 0);
+}
+}  // namespace
+
+void PrepareProcess() {
+  SetUpConsoleBuffering();
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
+  struct sigaction action {};
+  action.sa_handler = NoteSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no SA_RESTART: a blocked console read returns
+  for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old {};
+    if (sigaction(number, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) {
+      sigaction(number, &action, nullptr);
+    }
+  }
+}
+
+void InstallQuitHooks() {
+  glutCloseFunc(KeepUnsavedWork);
+  glutTimerFunc(kSignalCheckMs, CheckSignals, 0);
+}
+
+void QuitEditor(int status) {
+  KeepUnsavedWork();
+  std::exit(status);
+}

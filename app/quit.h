@@ -1,0 +1,21 @@
+// How the editor process ends: the exit keys, the window being closed and
+// the signals that end a session all keep unsaved changes in a recovery file
+// first (io/recovery.h).
+#pragma once
+
+// Sets up the process before anything is printed: the console's buffering;
+// SIGPIPE and SIGXFSZ ignored, so a closed console or a file-size limit only
+// makes writes fail; SIGINT, SIGTERM and SIGHUP (unless inherited as
+// ignored) noted by a handler that only sets a flag and interrupts a pending
+// console read. Call first thing in main.
+void PrepareProcess();
+
+// Hooks the window's close and a short timer that acts on a noted signal
+// into GLUT: each keeps unsaved changes, then the process ends as it would
+// have without them (freeglut's exit on close; death by the signal). Call
+// once the window exists.
+void InstallQuitHooks();
+
+// Keeps unsaved changes in a recovery file (once per process), flushes the
+// console and exits with `status`.
+[[noreturn]] void QuitEditor(int status);
