@@ -1,0 +1,247 @@
+#include "export/gltf.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <ostream>
+#include <utility>
+
+namespace {
+// glTF vertices carry a position and a normal together, so a point on a
+// crease becomes one vertex per normal. The split is the same for every
+// object of a shape.
+struct GltfShape {
+  std::vector<MeshCorner> vertices;
+  std::vector<std::uint32_t> indices;  // three per triangle, counter-clockwise
+};
+
+GltfShape SplitVertices(const Mesh& mesh) {
+  GltfShape shape;
+  std::map<std::pair<int, int>, std::uint32_t> seen;
+  for (const MeshTriangle& t : mesh.triangles) {
+    for (const MeshCorner& c : t) {
+      auto [it, added] = seen.emplace(std::make_pair(c.position, c.normal),
+                                      static_cast<std::uint32_t>(shape.vertices.size()));
+      if (added) shape.vertices.push_back(c);
+      shape.indices.push_back(it->second);
+    }
+  }
+  return shape;
+}
+
+const GltfShape& ShapeVertices(const Mesh* mesh) {
+  static std::map<const Mesh*, GltfShape> shapes;
+  auto it = shapes.find(mesh);
+  if (it == shapes.end()) it = shapes.emplace(mesh, SplitVertices(*mesh)).first;
+  return it->second;
+}
+
+template <typename T>
+void Append(std::vector<unsigned char>& bytes, const T* values, std::size_t count) {
+  std::size_t at = bytes.size();
+  bytes.resize(at + count * sizeof(T));
+  std::memcpy(bytes.data() + at, values, count * sizeof(T));
+}
+
+// The vertex data of all objects, one array per attribute, each becoming
+// one buffer view that the objects' accessors share.
+struct Arrays {
+  std::vector<unsigned char> positions, normals, texcoords, indices;
+};
+
+int AddAccessor(tinygltf::Model& model, int view, std::size_t offset, int componentType,
+                std::size_t count, int type) {
+  tinygltf::Accessor accessor;
+  accessor.bufferView = view;
+  accessor.byteOffset = offset;
+  accessor.componentType = componentType;
+  accessor.count = count;
+  accessor.type = type;
+  model.accessors.push_back(std::move(accessor));
+  return static_cast<int>(model.accessors.size()) - 1;
+}
+
+// Adds one object's vertices to `arrays` and its mesh and node to `model`.
+// Accessors name their views by attribute (0 positions, 1 normals,
+// 2 texture coordinates, 3 indices); the views are made at the end.
+void AddObject(const SceneObject& object, const PlacedMesh& placed, int material, bool textured,
+               tinygltf::Model& model, Arrays& arrays) {
+  const Mesh* own = ShapeMesh(object.shape);
+  const GltfShape& shape = ShapeVertices(own);
+  std::size_t n = shape.vertices.size();
+  std::vector<float> values;
+  values.reserve(n * 3);
+  std::vector<double> low(3, 1e300), high(3, -1e300);
+  for (const MeshCorner& c : shape.vertices) {
+    const Vec3d& p = placed.positions[c.position];
+    float f[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+    for (int k = 0; k < 3; ++k) {
+      low[k] = std::min(low[k], static_cast<double>(f[k]));
+      high[k] = std::max(high[k], static_cast<double>(f[k]));
+      values.push_back(f[k]);
+    }
+  }
+  tinygltf::Primitive primitive;
+  primitive.mode = TINYGLTF_MODE_TRIANGLES;
+  primitive.material = material;
+  primitive.attributes["POSITION"] = AddAccessor(model, 0, arrays.positions.size(),
+                                                 TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC3);
+  model.accessors.back().minValues = low;
+  model.accessors.back().maxValues = high;
+  Append(arrays.positions, values.data(), values.size());
+
+  values.clear();
+  for (const MeshCorner& c : shape.vertices) {
+    const Vec3d& v = placed.normals[c.normal];
+    values.insert(values.end(), {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)});
+  }
+  primitive.attributes["NORMAL"] = AddAccessor(model, 1, arrays.normals.size(),
+                                               TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC3);
+  Append(arrays.normals, values.data(), values.size());
+
+  if (textured) {
+    values.clear();
+    // Images run top row first in glTF; the PNG's bottom row is t = 0.
+    for (const MeshCorner& c : shape.vertices) {
+      const Vec3d& p = own->positions[c.position];
+      values.insert(values.end(), {TexS(p), 1 - TexT(p)});
+    }
+    primitive.attributes["TEXCOORD_0"] = AddAccessor(
+        model, 2, arrays.texcoords.size(), TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC2);
+    Append(arrays.texcoords, values.data(), values.size());
+  }
+
+  std::vector<std::uint32_t> indices = shape.indices;
+  if (placed.mirrored) {
+    for (std::size_t i = 0; i + 2 < indices.size(); i += 3) std::swap(indices[i + 1], indices[i + 2]);
+  }
+  primitive.indices = AddAccessor(model, 3, arrays.indices.size(),
+                                  TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, indices.size(),
+                                  TINYGLTF_TYPE_SCALAR);
+  Append(arrays.indices, indices.data(), indices.size());
+
+  std::string name = "object_" + std::to_string(object.id);
+  tinygltf::Mesh mesh;
+  mesh.name = name;
+  mesh.primitives.push_back(std::move(primitive));
+  model.meshes.push_back(std::move(mesh));
+  tinygltf::Node node;
+  node.name = name;
+  node.mesh = static_cast<int>(model.meshes.size()) - 1;
+  model.nodes.push_back(std::move(node));
+  model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);
+}
+
+// Appends `bytes` to the buffer as a new view; returns the view's index.
+int AddView(tinygltf::Model& model, const std::vector<unsigned char>& bytes, int target) {
+  std::vector<unsigned char>& data = model.buffers[0].data;
+  tinygltf::BufferView view;
+  view.buffer = 0;
+  view.byteOffset = data.size();
+  view.byteLength = bytes.size();
+  view.target = target;
+  data.insert(data.end(), bytes.begin(), bytes.end());
+  data.resize((data.size() + 3) / 4 * 4, 0);  // keep every view 4-byte aligned
+  model.bufferViews.push_back(std::move(view));
+  return static_cast<int>(model.bufferViews.size()) - 1;
+}
+
+void AddMaterials(const ExportInput& scene, const std::string& outPath, bool binary,
+                  tinygltf::Model& model) {
+  if (!scene.textures.empty()) {
+    tinygltf::Sampler sampler;  // as the window: linear, mipmaps, repeating
+    sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+    sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR_MIPMAP_NEAREST;
+    sampler.wrapS = sampler.wrapT = TINYGLTF_TEXTURE_WRAP_REPEAT;
+    model.samplers.push_back(sampler);
+  }
+  for (const ExportTexture& t : scene.textures) {
+    tinygltf::Image image;
+    image.name = "texture_" + std::to_string(t.slot);
+    if (binary) {
+      image.mimeType = "image/png";
+      image.bufferView = AddView(model, t.png, 0);
+    } else {
+      image.uri = BaseName(TextureFileName(outPath, t.slot));
+    }
+    model.images.push_back(std::move(image));
+    tinygltf::Texture texture;
+    texture.sampler = 0;
+    texture.source = static_cast<int>(model.images.size()) - 1;
+    model.textures.push_back(std::move(texture));
+  }
+  for (const ExportMaterial& m : scene.materials) {
+    tinygltf::Material material;
+    material.name = m.name;
+    material.pbrMetallicRoughness.baseColorFactor = {m.color[0], m.color[1], m.color[2], 1};
+    material.pbrMetallicRoughness.metallicFactor = 0;
+    material.pbrMetallicRoughness.roughnessFactor = 1;
+    material.pbrMetallicRoughness.baseColorTexture.index = m.texture;
+    model.materials.push_back(std::move(material));
+  }
+}
+
+// An output stream onto a C file, so the library writes straight to the
+// temporary file being filled.
+class FileBuffer : public std::streambuf {
+ public:
+  explicit FileBuffer(std::FILE* file) : file_(file) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    return std::fputc(c, file_) == EOF ? traits_type::eof() : c;
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    return static_cast<std::streamsize>(std::fwrite(s, 1, static_cast<std::size_t>(n), file_));
+  }
+
+ private:
+  std::FILE* file_;
+};
+}  // namespace
+
+bool WriteGltf(const ExportInput& scene, const std::string& outPath, bool binary,
+               std::FILE* file) {
+  tinygltf::Model model;
+  model.asset.version = "2.0";
+  model.asset.generator = "Quillmar";
+  model.scenes.resize(1);
+  model.defaultScene = 0;
+  model.buffers.resize(1);
+
+  Arrays arrays;
+  PlacedMesh placed;
+  std::size_t index = 0;
+  for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next, ++index) {
+    if (!PlaceObject(*o, placed)) continue;
+    int material = scene.materialOf[index];
+    AddObject(*o, placed, material, scene.materials[material].texture >= 0, model, arrays);
+  }
+  // One view per attribute that some object uses; the accessors, which
+  // named their attribute, now name its view.
+  int views[4] = {-1, -1, -1, -1};
+  const std::vector<unsigned char>* data[4] = {&arrays.positions, &arrays.normals,
+                                               &arrays.texcoords, &arrays.indices};
+  for (int k = 0; k < 4; ++k) {
+    if (data[k]->empty()) continue;
+    views[k] = AddView(model, *data[k], k == 3 ? TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER
+                                               : TINYGLTF_TARGET_ARRAY_BUFFER);
+    if (k < 2) model.bufferViews.back().byteStride = 12;
+    if (k == 2) model.bufferViews.back().byteStride = 8;
+  }
+  for (tinygltf::Accessor& a : model.accessors) a.bufferView = views[a.bufferView];
+  arrays = Arrays();  // the buffer holds its own copy now
+  AddMaterials(scene, outPath, binary, model);
+  if (model.buffers[0].data.empty()) model.buffers.clear();
+
+  tinygltf::TinyGLTF writer;
+  writer.SetImageWriter(nullptr, nullptr);  // images are already PNG, in the buffer or beside
+  FileBuffer buffer(file);
+  std::ostream stream(&buffer);
+  bool written = writer.WriteGltfSceneToStream(&model, stream, false, binary);
+  stream.flush();
+  return written && stream.good() && !std::ferror(file);
+}
