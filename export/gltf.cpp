@@ -236,6 +236,10 @@ bool WriteGltf(const ExportInput& scene, const std::string& outPath, bool binary
   arrays = Arrays();  // the buffer holds its own copy now
   AddMaterials(scene, outPath, binary, model);
   if (model.buffers[0].data.empty()) model.buffers.clear();
+  if (model.nodes.empty()) {  // a scene needs nodes; a file without one is valid
+    model.scenes.clear();
+    model.defaultScene = -1;
+  }
 
   tinygltf::TinyGLTF writer;
   writer.SetImageWriter(nullptr, nullptr);  // images are already PNG, in the buffer or beside

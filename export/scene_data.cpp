@@ -77,6 +77,10 @@ bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::stri
   // slot or preset number, or the clamped colour.
   std::map<std::tuple<int, int, float, float, float>, int> known;
   for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next) {
+    if (ExportedMesh(*o) == nullptr) {
+      scene.materialOf.push_back(-1);
+      continue;
+    }
     Appearance look = DecodeAppearance(*o);
     float c[3] = {Clamp01(o->red), Clamp01(o->green), Clamp01(o->blue)};
     int number = look.kind == Appearance::Texture ? std::max(look.index, 0)  // no slot binds none

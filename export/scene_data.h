@@ -23,17 +23,18 @@ struct ExportMaterial {
 struct ExportInput {
   ObjectList objects;
   std::vector<ExportMaterial> materials;
-  std::vector<int> materialOf;  // material index of each object, in list order
+  std::vector<int> materialOf;  // material of each object in list order; -1 if not exported
   std::vector<ExportTexture> textures;
 };
 
 // Reads the scene file and its "<scenePath>.tex" list (names resolve as the
 // editor resolves them, from the working directory) without printing
-// anything, and decodes every appearance into a material: a plain colour
-// (clamped to 0..1), a preset's colour, or a texture slot with its image as
-// PNG. A slot whose image cannot be read, or no slot at all, gives a white
-// material without image; an unknown preset the grey "default" material.
-// Returns false with a one-line reason when the scene cannot be opened.
+// anything, and decodes the appearance of every object that exports into a
+// material: a plain colour (clamped to 0..1), a preset's colour, or a
+// texture slot with its image as PNG. A slot whose image cannot be read, or
+// no slot at all, gives a white material without image; an unknown preset
+// the grey "default" material. Returns false with a one-line reason when
+// the scene cannot be opened.
 bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::string& error);
 
 // The mesh the object exports as, or null for objects that export nothing:

@@ -10,6 +10,7 @@ packages=(
   libpng-dev                                                       # PNG output
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
+  libtinygltf-dev assimp-utils admesh                              # glTF export; export tests read back
 )
 missing=()
 for p in "${packages[@]}"; do
