@@ -38,41 +38,44 @@ const GltfShape& ShapeVertices(const Mesh* mesh) {
   return it->second;
 }
 
-template <typename T>
-void Append(std::vector<unsigned char>& bytes, const T* values, std::size_t count) {
-  std::size_t at = bytes.size();
-  bytes.resize(at + count * sizeof(T));
-  std::memcpy(bytes.data() + at, values, count * sizeof(T));
-}
+// The vertex data of all objects lies in one buffer, one view per
+// attribute (positions, normals, texture coordinates, indices). Each
+// object's share is known from its shape, so the views are laid out first
+// and every object writes straight to its place.
+enum Attribute { kPositions, kNormals, kTexcoords, kIndices, kAttributes };
+const std::size_t kBytesPerVertex[3] = {12, 12, 8};
+using IndexType = std::uint16_t;  // no shape has 65536 vertices
 
-// The vertex data of all objects, one array per attribute, each becoming
-// one buffer view that the objects' accessors share.
-struct Arrays {
-  std::vector<unsigned char> positions, normals, texcoords, indices;
+struct Layout {
+  int view[kAttributes] = {-1, -1, -1, -1};
+  std::size_t start[kAttributes] = {};  // where each view begins in the buffer
+  std::size_t next[kAttributes] = {};   // where the next object's share goes
 };
 
-int AddAccessor(tinygltf::Model& model, int view, std::size_t offset, int componentType,
-                std::size_t count, int type) {
+// Copies `count` values to the next free place of `attribute` and adds the
+// accessor that describes them; returns its index.
+template <typename T>
+int Put(tinygltf::Model& model, Layout& layout, Attribute attribute, const T* values,
+        std::size_t count, int componentType, int type, std::size_t perElement) {
+  std::memcpy(model.buffers[0].data.data() + layout.next[attribute], values, count * sizeof(T));
   tinygltf::Accessor accessor;
-  accessor.bufferView = view;
-  accessor.byteOffset = offset;
+  accessor.bufferView = layout.view[attribute];
+  accessor.byteOffset = layout.next[attribute] - layout.start[attribute];
   accessor.componentType = componentType;
-  accessor.count = count;
+  accessor.count = count / perElement;
   accessor.type = type;
   model.accessors.push_back(std::move(accessor));
+  layout.next[attribute] += count * sizeof(T);
   return static_cast<int>(model.accessors.size()) - 1;
 }
 
-// Adds one object's vertices to `arrays` and its mesh and node to `model`.
-// Accessors name their views by attribute (0 positions, 1 normals,
-// 2 texture coordinates, 3 indices); the views are made at the end.
+// Adds one object's vertex data, mesh and node.
 void AddObject(const SceneObject& object, const PlacedMesh& placed, int material, bool textured,
-               tinygltf::Model& model, Arrays& arrays) {
+               tinygltf::Model& model, Layout& layout) {
   const Mesh* own = ShapeMesh(object.shape);
   const GltfShape& shape = ShapeVertices(own);
-  std::size_t n = shape.vertices.size();
   std::vector<float> values;
-  values.reserve(n * 3);
+  values.reserve(shape.vertices.size() * 3);
   std::vector<double> low(3, 1e300), high(3, -1e300);
   for (const MeshCorner& c : shape.vertices) {
     const Vec3d& p = placed.positions[c.position];
@@ -86,20 +89,18 @@ void AddObject(const SceneObject& object, const PlacedMesh& placed, int material
   tinygltf::Primitive primitive;
   primitive.mode = TINYGLTF_MODE_TRIANGLES;
   primitive.material = material;
-  primitive.attributes["POSITION"] = AddAccessor(model, 0, arrays.positions.size(),
-                                                 TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC3);
+  primitive.attributes["POSITION"] = Put(model, layout, kPositions, values.data(), values.size(),
+                                         TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, 3);
   model.accessors.back().minValues = low;
   model.accessors.back().maxValues = high;
-  Append(arrays.positions, values.data(), values.size());
 
   values.clear();
   for (const MeshCorner& c : shape.vertices) {
     const Vec3d& v = placed.normals[c.normal];
     values.insert(values.end(), {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)});
   }
-  primitive.attributes["NORMAL"] = AddAccessor(model, 1, arrays.normals.size(),
-                                               TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC3);
-  Append(arrays.normals, values.data(), values.size());
+  primitive.attributes["NORMAL"] = Put(model, layout, kNormals, values.data(), values.size(),
+                                       TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, 3);
 
   if (textured) {
     values.clear();
@@ -108,19 +109,16 @@ void AddObject(const SceneObject& object, const PlacedMesh& placed, int material
       const Vec3d& p = own->positions[c.position];
       values.insert(values.end(), {TexS(p), 1 - TexT(p)});
     }
-    primitive.attributes["TEXCOORD_0"] = AddAccessor(
-        model, 2, arrays.texcoords.size(), TINYGLTF_COMPONENT_TYPE_FLOAT, n, TINYGLTF_TYPE_VEC2);
-    Append(arrays.texcoords, values.data(), values.size());
+    primitive.attributes["TEXCOORD_0"] = Put(model, layout, kTexcoords, values.data(), values.size(),
+                                             TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2, 2);
   }
 
-  std::vector<std::uint32_t> indices = shape.indices;
+  std::vector<IndexType> indices(shape.indices.begin(), shape.indices.end());
   if (placed.mirrored) {
     for (std::size_t i = 0; i + 2 < indices.size(); i += 3) std::swap(indices[i + 1], indices[i + 2]);
   }
-  primitive.indices = AddAccessor(model, 3, arrays.indices.size(),
-                                  TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, indices.size(),
-                                  TINYGLTF_TYPE_SCALAR);
-  Append(arrays.indices, indices.data(), indices.size());
+  primitive.indices = Put(model, layout, kIndices, indices.data(), indices.size(),
+                          TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT, TINYGLTF_TYPE_SCALAR, 1);
 
   std::string name = "object_" + std::to_string(object.id);
   tinygltf::Mesh mesh;
@@ -132,6 +130,44 @@ void AddObject(const SceneObject& object, const PlacedMesh& placed, int material
   node.mesh = static_cast<int>(model.meshes.size()) - 1;
   model.nodes.push_back(std::move(node));
   model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);
+}
+
+// Sizes the buffer for every exported object's vertex data and makes the
+// views onto it.
+Layout LayOut(const ExportInput& scene, tinygltf::Model& model) {
+  std::size_t bytes[kAttributes] = {}, objects = 0, index = 0;
+  for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next, ++index) {
+    const Mesh* mesh = ExportedMesh(*o);
+    if (mesh == nullptr) continue;
+    const GltfShape& shape = ShapeVertices(mesh);
+    bool textured = scene.materials[scene.materialOf[index]].texture >= 0;
+    for (int a = kPositions; a <= kTexcoords; ++a) {
+      if (a != kTexcoords || textured) bytes[a] += shape.vertices.size() * kBytesPerVertex[a];
+    }
+    bytes[kIndices] += shape.indices.size() * sizeof(IndexType);
+    ++objects;
+  }
+  model.accessors.reserve(objects * 4);
+  model.meshes.reserve(objects);
+  model.nodes.reserve(objects);
+  model.scenes[0].nodes.reserve(objects);
+
+  Layout layout;
+  std::size_t end = 0;
+  for (int a = 0; a < kAttributes; ++a) {
+    if (bytes[a] == 0) continue;
+    tinygltf::BufferView view;
+    view.buffer = 0;
+    view.byteOffset = layout.start[a] = layout.next[a] = end;
+    view.byteLength = bytes[a];
+    view.target = a == kIndices ? TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER : TINYGLTF_TARGET_ARRAY_BUFFER;
+    if (a != kIndices) view.byteStride = kBytesPerVertex[a];
+    model.bufferViews.push_back(view);
+    layout.view[a] = static_cast<int>(model.bufferViews.size()) - 1;
+    end += (bytes[a] + 3) / 4 * 4;
+  }
+  model.buffers[0].data.resize(end);
+  return layout;
 }
 
 // Appends `bytes` to the buffer as a new view; returns the view's index.
@@ -212,28 +248,14 @@ bool WriteGltf(const ExportInput& scene, const std::string& outPath, bool binary
   model.defaultScene = 0;
   model.buffers.resize(1);
 
-  Arrays arrays;
+  Layout layout = LayOut(scene, model);
   PlacedMesh placed;
   std::size_t index = 0;
   for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next, ++index) {
     if (!PlaceObject(*o, placed)) continue;
     int material = scene.materialOf[index];
-    AddObject(*o, placed, material, scene.materials[material].texture >= 0, model, arrays);
+    AddObject(*o, placed, material, scene.materials[material].texture >= 0, model, layout);
   }
-  // One view per attribute that some object uses; the accessors, which
-  // named their attribute, now name its view.
-  int views[4] = {-1, -1, -1, -1};
-  const std::vector<unsigned char>* data[4] = {&arrays.positions, &arrays.normals,
-                                               &arrays.texcoords, &arrays.indices};
-  for (int k = 0; k < 4; ++k) {
-    if (data[k]->empty()) continue;
-    views[k] = AddView(model, *data[k], k == 3 ? TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER
-                                               : TINYGLTF_TARGET_ARRAY_BUFFER);
-    if (k < 2) model.bufferViews.back().byteStride = 12;
-    if (k == 2) model.bufferViews.back().byteStride = 8;
-  }
-  for (tinygltf::Accessor& a : model.accessors) a.bufferView = views[a.bufferView];
-  arrays = Arrays();  // the buffer holds its own copy now
   AddMaterials(scene, outPath, binary, model);
   if (model.buffers[0].data.empty()) model.buffers.clear();
   if (model.nodes.empty()) {  // a scene needs nodes; a file without one is valid
