@@ -3,6 +3,8 @@
 #include <tiny_gltf.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <ostream>
@@ -170,18 +172,25 @@ Layout LayOut(const ExportInput& scene, tinygltf::Model& model) {
   return layout;
 }
 
-// Appends `bytes` to the buffer as a new view; returns the view's index.
-int AddView(tinygltf::Model& model, const std::vector<unsigned char>& bytes, int target) {
+// Appends an image to the buffer as a view of its own; returns the view's index.
+int AddImageView(tinygltf::Model& model, const std::vector<unsigned char>& bytes) {
   std::vector<unsigned char>& data = model.buffers[0].data;
   tinygltf::BufferView view;
   view.buffer = 0;
   view.byteOffset = data.size();
   view.byteLength = bytes.size();
-  view.target = target;
   data.insert(data.end(), bytes.begin(), bytes.end());
   data.resize((data.size() + 3) / 4 * 4, 0);  // keep every view 4-byte aligned
   model.bufferViews.push_back(std::move(view));
   return static_cast<int>(model.bufferViews.size()) - 1;
+}
+
+// A colour component as the decimal the scene holds (0.2, not the
+// 0.20000000298 that widening the float gives).
+double Decimal(float value) {
+  char text[32];
+  *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
+  return std::strtod(text, nullptr);
 }
 
 void AddMaterials(const ExportInput& scene, const std::string& outPath, bool binary,
@@ -198,7 +207,7 @@ void AddMaterials(const ExportInput& scene, const std::string& outPath, bool bin
     image.name = "texture_" + std::to_string(t.slot);
     if (binary) {
       image.mimeType = "image/png";
-      image.bufferView = AddView(model, t.png, 0);
+      image.bufferView = AddImageView(model, t.png);
     } else {
       image.uri = BaseName(TextureFileName(outPath, t.slot));
     }
@@ -211,7 +220,8 @@ void AddMaterials(const ExportInput& scene, const std::string& outPath, bool bin
   for (const ExportMaterial& m : scene.materials) {
     tinygltf::Material material;
     material.name = m.name;
-    material.pbrMetallicRoughness.baseColorFactor = {m.color[0], m.color[1], m.color[2], 1};
+    material.pbrMetallicRoughness.baseColorFactor = {Decimal(m.color[0]), Decimal(m.color[1]),
+                                                      Decimal(m.color[2]), 1};
     material.pbrMetallicRoughness.metallicFactor = 0;
     material.pbrMetallicRoughness.roughnessFactor = 1;
     material.pbrMetallicRoughness.baseColorTexture.index = m.texture;
