@@ -59,7 +59,7 @@ bool TextureToPng(const std::string& tgaName, std::vector<unsigned char>& png) {
   return EncodePng(image.width, image.height, image.channels, flipped.data(), png);
 }
 
-float Clamp01(float v) { return v >= 0 ? (v <= 1 ? v : 1) : 0; }  // NaN gives 0
+float Clamp01(float v) { return v > 0 ? (v < 1 ? v : 1) : 0; }  // NaN and -0 give 0
 }  // namespace
 
 bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::string& error) {
