@@ -58,7 +58,7 @@ bool WriteAll(const ExportInput& scene, const std::string& outPath, Format forma
 bool ExportScene(const std::string& scenePath, const std::string& outPath, std::string& error) {
   Format format = FormatOf(outPath);
   if (format == Format::Unknown) {
-    error = "cannot export to " + outPath + ": unknown format (use .obj, .stl, .gltf or .glb)";
+    error = "cannot export to '" + outPath + "': unknown format (use .obj, .stl, .gltf or .glb)";
     return false;
   }
   ExportInput scene;
@@ -67,7 +67,8 @@ bool ExportScene(const std::string& scenePath, const std::string& outPath, std::
   std::string failed;
   if (!WriteAll(scene, outPath, format, side, failed)) {
     side.Discard();
-    error = "cannot write " + failed;
+    error = "cannot write '" + failed + "'";
+    if (failed != outPath) error += " beside '" + outPath + "'";
     return false;
   }
   return true;

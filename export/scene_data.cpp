@@ -66,7 +66,7 @@ bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::stri
   SilentConsole quiet;
   std::FILE* file = OpenInputFile(scenePath, "r");
   if (file == nullptr) {
-    error = "cannot read scene " + scenePath;
+    error = "cannot read scene '" + scenePath + "'";
     return false;
   }
   ReadScene(scene.objects, file);
