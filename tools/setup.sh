@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri   # editor
+  libtinygltf-dev assimp-utils admesh                              # glTF export; export tests read back
   libpng-dev                                                       # PNG output
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
