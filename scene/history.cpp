@@ -1,0 +1,188 @@
+#include "scene/history.h"
+
+#include <utility>
+
+namespace {
+// What one object costs when a step keeps it: the record and the allocator's
+// bookkeeping.
+constexpr std::size_t kObjectCost = sizeof(SceneObject) + 16;
+}  // namespace
+
+History::History(std::size_t maxSteps, std::size_t maxBytes)
+    : maxSteps_(maxSteps), maxBytes_(maxBytes) {}
+
+History::~History() { Clear(); }
+
+void History::RecordEdit(SceneObject* object, const SceneObject& before, const std::string& what,
+                         bool run) {
+  if (run && runOpen_ && redo_.empty() && !undo_.empty()) {
+    Step& top = undo_.back();
+    if (top.kind == Kind::Edit && top.object == object && top.what == what) {
+      top.after = *object;
+      // The state this step leads to is a new one.
+      top.serial = nextSerial_++;
+      return;
+    }
+  }
+  Step step;
+  step.kind = Kind::Edit;
+  step.what = what;
+  step.object = object;
+  step.before = before;
+  step.after = *object;
+  Push(std::move(step));
+  runOpen_ = run;
+}
+
+void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent,
+                        const std::string& what) {
+  Step step;
+  step.kind = Kind::Add;
+  step.what = what;
+  step.object = object;
+  step.prev = object->prev;
+  step.currentBefore = previousCurrent;
+  step.cost = kObjectCost;
+  Push(std::move(step));
+}
+
+void History::Delete(ObjectList& list, SceneObject* object, const std::string& what) {
+  if (object == nullptr) return;
+  Step step;
+  step.kind = Kind::Delete;
+  step.what = what;
+  step.object = object;
+  step.prev = object->prev;
+  step.cost = kObjectCost;
+  Apply(list, step);
+  Push(std::move(step));
+}
+
+void History::ReplaceScene(ObjectList& list, ObjectList& loaded, const std::string& what) {
+  Step step;
+  step.kind = Kind::Replace;
+  step.what = what;
+  step.scene = std::make_unique<ObjectList>();
+  SwapObjects(*step.scene, loaded);
+  // Either scene may be the one kept; count the larger.
+  int larger = list.count > step.scene->count ? list.count : step.scene->count;
+  step.cost = static_cast<std::size_t>(larger) * kObjectCost;
+  Apply(list, step);
+  Push(std::move(step));
+}
+
+bool History::Undo(ObjectList& list, std::string& what) {
+  runOpen_ = false;
+  if (undo_.empty()) return false;
+  Step step = std::move(undo_.back());
+  undo_.pop_back();
+  Revert(list, step);
+  what = step.what;
+  redo_.push_back(std::move(step));
+  return true;
+}
+
+bool History::Redo(ObjectList& list, std::string& what) {
+  runOpen_ = false;
+  if (redo_.empty()) return false;
+  Step step = std::move(redo_.back());
+  redo_.pop_back();
+  Apply(list, step);
+  what = step.what;
+  undo_.push_back(std::move(step));
+  return true;
+}
+
+void History::MarkSaved() { savedSerial_ = StateSerial(); }
+
+bool History::AtSaved() const { return savedSerial_ == StateSerial(); }
+
+void History::Clear() {
+  DropRedo();
+  while (!undo_.empty()) {
+    Release(undo_.front(), true);
+    undo_.pop_front();
+  }
+  bytes_ = 0;
+  runOpen_ = false;
+  baseSerial_ = nextSerial_++;
+  savedSerial_ = -1;
+}
+
+void History::Push(Step step) {
+  DropRedo();
+  step.serial = nextSerial_++;
+  step.cost += sizeof(Step) + step.what.capacity();
+  bytes_ += step.cost;
+  undo_.push_back(std::move(step));
+  runOpen_ = false;
+  while (!undo_.empty() && (undo_.size() > maxSteps_ || bytes_ > maxBytes_)) {
+    Step& oldest = undo_.front();
+    // The state before the oldest step can no longer be reached.
+    if (savedSerial_ == baseSerial_) savedSerial_ = -1;
+    baseSerial_ = oldest.serial;
+    bytes_ -= oldest.cost;
+    Release(oldest, true);
+    undo_.pop_front();
+  }
+}
+
+// Does the step forward: the state after it.
+void History::Apply(ObjectList& list, Step& step) {
+  switch (step.kind) {
+    case Kind::Edit:
+      CopyAttributes(*step.object, step.after);
+      list.current = step.object;
+      break;
+    case Kind::Add:
+      LinkObjectAfter(list, step.object, step.prev);
+      list.current = step.object;
+      break;
+    case Kind::Delete:
+      UnlinkObject(list, step.object);
+      list.current = list.first;
+      break;
+    case Kind::Replace:
+      SwapObjects(list, *step.scene);
+      break;
+  }
+}
+
+// Takes the step back: the state before it.
+void History::Revert(ObjectList& list, Step& step) {
+  switch (step.kind) {
+    case Kind::Edit:
+      CopyAttributes(*step.object, step.before);
+      list.current = step.object;
+      break;
+    case Kind::Add:
+      UnlinkObject(list, step.object);
+      list.current = step.currentBefore;
+      break;
+    case Kind::Delete:
+      LinkObjectAfter(list, step.object, step.prev);
+      list.current = step.object;
+      break;
+    case Kind::Replace:
+      SwapObjects(list, *step.scene);
+      break;
+  }
+}
+
+void History::Release(Step& step, bool applied) {
+  // An applied delete and an undone add hold an object outside the list.
+  if ((step.kind == Kind::Delete && applied) || (step.kind == Kind::Add && !applied)) {
+    delete step.object;
+    step.object = nullptr;
+  }
+  step.scene.reset();  // a replaced scene frees its objects with it
+}
+
+void History::DropRedo() {
+  for (Step& step : redo_) {
+    if (savedSerial_ == step.serial) savedSerial_ = -1;
+    bytes_ -= step.cost;
+    Release(step, false);
+  }
+  redo_.clear();
+}
