@@ -89,25 +89,17 @@ void DeleteCurrent(Editor& editor) {
   editor.objects.current = editor.objects.first;
 }
 
-Outcome UndoStep(Editor& editor) {
+// Undoes the last step (`back`) or redoes the last undone one.
+Outcome UndoOrRedo(Editor& editor, bool back) {
   std::string what;
-  if (!editor.history.Undo(editor.objects, what)) {
-    Print("Nothing to undo!\n");
+  bool done = back ? editor.history.Undo(editor.objects, what)
+                   : editor.history.Redo(editor.objects, what);
+  if (!done) {
+    Print("%s", back ? "Nothing to undo!\n" : "Nothing to redo!\n");
     return Outcome::None;
   }
   NoteChange(editor);
-  Print("Undone: %s\n", what.c_str());
-  return Outcome::Redraw;
-}
-
-Outcome RedoStep(Editor& editor) {
-  std::string what;
-  if (!editor.history.Redo(editor.objects, what)) {
-    Print("Nothing to redo!\n");
-    return Outcome::None;
-  }
-  NoteChange(editor);
-  Print("Redone: %s\n", what.c_str());
+  Print(back ? "Undone: %s\n" : "Redone: %s\n", what.c_str());
   return Outcome::Redraw;
 }
 
@@ -209,9 +201,9 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
     case 17: return Outcome::Quit;                          // Ctrl+Q
     case 19: return SaveAs(editor);                         // Ctrl+S
     case 23: DeleteCurrent(editor); break;                  // Ctrl+W
-    case 25: return RedoStep(editor);                       // Ctrl+Y
+    case 25: return UndoOrRedo(editor, false);              // Ctrl+Y
     case 26:                                                // Ctrl+Z, Ctrl+Shift+Z
-      return (modifiers & kModShift) != 0 ? RedoStep(editor) : UndoStep(editor);
+      return UndoOrRedo(editor, (modifiers & kModShift) == 0);
     case 27: return Outcome::Quit;                          // ESC
     case '!': SetTextureCode(current, 1); break;
     case '@': SetTextureCode(current, 2); break;

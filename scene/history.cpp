@@ -13,6 +13,18 @@ History::History(std::size_t maxSteps, std::size_t maxBytes)
 
 History::~History() { Clear(); }
 
+History::Step History::NewStep(Kind kind, const std::string& what, SceneObject* object) {
+  Step step;
+  step.kind = kind;
+  step.what = what;
+  step.object = object;
+  if (kind == Kind::Add || kind == Kind::Delete) {
+    step.prev = object->prev;  // where the object sits in the list
+    step.cost = kObjectCost;   // the object is kept while out of the list
+  }
+  return step;
+}
+
 void History::RecordEdit(SceneObject* object, const SceneObject& before, const std::string& what,
                          bool run) {
   if (run && runOpen_ && redo_.empty() && !undo_.empty()) {
@@ -24,10 +36,7 @@ void History::RecordEdit(SceneObject* object, const SceneObject& before, const s
       return;
     }
   }
-  Step step;
-  step.kind = Kind::Edit;
-  step.what = what;
-  step.object = object;
+  Step step = NewStep(Kind::Edit, what, object);
   step.before = before;
   step.after = *object;
   Push(std::move(step));
@@ -36,60 +45,46 @@ void History::RecordEdit(SceneObject* object, const SceneObject& before, const s
 
 void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent,
                         const std::string& what) {
-  Step step;
-  step.kind = Kind::Add;
-  step.what = what;
-  step.object = object;
-  step.prev = object->prev;
+  Step step = NewStep(Kind::Add, what, object);
   step.currentBefore = previousCurrent;
-  step.cost = kObjectCost;
   Push(std::move(step));
 }
 
 void History::Delete(ObjectList& list, SceneObject* object, const std::string& what) {
   if (object == nullptr) return;
-  Step step;
-  step.kind = Kind::Delete;
-  step.what = what;
-  step.object = object;
-  step.prev = object->prev;
-  step.cost = kObjectCost;
-  Apply(list, step);
+  Step step = NewStep(Kind::Delete, what, object);
+  Run(list, step, true);
   Push(std::move(step));
 }
 
 void History::ReplaceScene(ObjectList& list, ObjectList& loaded, const std::string& what) {
-  Step step;
-  step.kind = Kind::Replace;
-  step.what = what;
+  Step step = NewStep(Kind::Replace, what, nullptr);
   step.scene = std::make_unique<ObjectList>();
   SwapObjects(*step.scene, loaded);
   // Either scene may be the one kept; count the larger.
   int larger = list.count > step.scene->count ? list.count : step.scene->count;
   step.cost = static_cast<std::size_t>(larger) * kObjectCost;
-  Apply(list, step);
+  Run(list, step, true);
   Push(std::move(step));
 }
 
 bool History::Undo(ObjectList& list, std::string& what) {
-  runOpen_ = false;
-  if (undo_.empty()) return false;
-  Step step = std::move(undo_.back());
-  undo_.pop_back();
-  Revert(list, step);
-  what = step.what;
-  redo_.push_back(std::move(step));
-  return true;
+  return Shift(list, undo_, redo_, false, what);
 }
 
 bool History::Redo(ObjectList& list, std::string& what) {
+  return Shift(list, redo_, undo_, true, what);
+}
+
+bool History::Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& to, bool forward,
+                    std::string& what) {
   runOpen_ = false;
-  if (redo_.empty()) return false;
-  Step step = std::move(redo_.back());
-  redo_.pop_back();
-  Apply(list, step);
+  if (from.empty()) return false;
+  Step step = std::move(from.back());
+  from.pop_back();
+  Run(list, step, forward);
   what = step.what;
-  undo_.push_back(std::move(step));
+  to.push_back(std::move(step));
   return true;
 }
 
@@ -127,41 +122,23 @@ void History::Push(Step step) {
   }
 }
 
-// Does the step forward: the state after it.
-void History::Apply(ObjectList& list, Step& step) {
+// Does the step forward (the state after it) or takes it back (before it).
+void History::Run(ObjectList& list, Step& step, bool forward) {
   switch (step.kind) {
     case Kind::Edit:
-      CopyAttributes(*step.object, step.after);
+      CopyAttributes(*step.object, forward ? step.after : step.before);
       list.current = step.object;
       break;
     case Kind::Add:
-      LinkObjectAfter(list, step.object, step.prev);
-      list.current = step.object;
-      break;
     case Kind::Delete:
-      UnlinkObject(list, step.object);
-      list.current = list.first;
-      break;
-    case Kind::Replace:
-      SwapObjects(list, *step.scene);
-      break;
-  }
-}
-
-// Takes the step back: the state before it.
-void History::Revert(ObjectList& list, Step& step) {
-  switch (step.kind) {
-    case Kind::Edit:
-      CopyAttributes(*step.object, step.before);
-      list.current = step.object;
-      break;
-    case Kind::Add:
-      UnlinkObject(list, step.object);
-      list.current = step.currentBefore;
-      break;
-    case Kind::Delete:
-      LinkObjectAfter(list, step.object, step.prev);
-      list.current = step.object;
+      // Adding forward and deleting back put the object (back) in its place.
+      if ((step.kind == Kind::Add) == forward) {
+        LinkObjectAfter(list, step.object, step.prev);
+        list.current = step.object;
+      } else {
+        UnlinkObject(list, step.object);
+        list.current = step.kind == Kind::Add ? step.currentBefore : list.first;
+      }
       break;
     case Kind::Replace:
       SwapObjects(list, *step.scene);

@@ -13,7 +13,6 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "scene/object.h"
 
@@ -83,9 +82,13 @@ class History {
     std::unique_ptr<ObjectList> scene;     // Replace: the scene not in the list
   };
 
+  // A step of `kind` about `object` (null for a replaced scene).
+  static Step NewStep(Kind kind, const std::string& what, SceneObject* object);
   void Push(Step step);
-  void Apply(ObjectList& list, Step& step);
-  void Revert(ObjectList& list, Step& step);
+  // Moves the newest step of `from` to `to`, doing it forward or back.
+  bool Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& to, bool forward,
+             std::string& what);
+  void Run(ObjectList& list, Step& step, bool forward);
   // Frees what a dropped step owns; `applied` tells which side it was on.
   void Release(Step& step, bool applied);
   void DropRedo();
@@ -93,7 +96,7 @@ class History {
 
   std::size_t maxSteps_, maxBytes_;
   std::deque<Step> undo_;   // applied steps, oldest first
-  std::vector<Step> redo_;  // undone steps, most recently undone last
+  std::deque<Step> redo_;   // undone steps, most recently undone last
   std::size_t bytes_ = 0;
   bool runOpen_ = false;
   long nextSerial_ = 1;
