@@ -61,9 +61,9 @@ void History::ReplaceScene(ObjectList& list, ObjectList& loaded, const std::stri
   Step step = NewStep(Kind::Replace, what, nullptr);
   step.scene = std::make_unique<ObjectList>();
   SwapObjects(*step.scene, loaded);
-  // Either scene may be the one kept; count the larger.
-  int larger = list.count > step.scene->count ? list.count : step.scene->count;
-  step.cost = static_cast<std::size_t>(larger) * kObjectCost;
+  // What the history holds beside the editor's own scene is the replaced one
+  // (once undone, the step holds the loaded scene only until the next change).
+  step.cost = static_cast<std::size_t>(list.count) * kObjectCost;
   Run(list, step, true);
   Push(std::move(step));
 }
