@@ -164,6 +164,7 @@ const char* KeyVerb(unsigned char key) {
     case '-': return "switch solid/wire of";
     case 'b': return "cycle the colour of";
     case 'g': return "type the colour of";
+    case 13: return "type the values of";  // Enter
     default: return "change";
   }
 }
@@ -237,7 +238,10 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
   switch (key) {
-    case kKeyF1: PrintHelp(); return Outcome::None;
+    case kKeyF1:
+      PrintHelp();
+      PrintNewKeysHelp();
+      return Outcome::None;
     case kKeyF2: editor.editMode = 's'; return Outcome::None;
     case kKeyF3: editor.editMode = 'p'; return Outcome::None;
     case kKeyF4: editor.editMode = 'r'; return Outcome::None;
@@ -396,13 +400,12 @@ void PrintHelp() {
   Print("\n");
   Print("%s", "Textures:\nPress SHIFT+1 through SHIFT+6 to choose a texture:\n"
               "(Texture files are set in the filename.tex file)");
-  PrintNewKeysHelp();
 }
 
 void PrintNewKeysHelp() {
-  Print("%s", "\n\nMore keys:\n"
-              "undo: CTRL + Z\n"
-              "redo: CTRL + Y or CTRL + SHIFT + Z\n"
-              "duplicate object: CTRL + D\n"
-              "select object: click it (click again for the one behind)\n");
+  Print("%s", "\n\nMore keys:\n");
+  Print("%s", "undo: CTRL + Z\n");
+  Print("%s", "redo: CTRL + Y or CTRL + SHIFT + Z\n");
+  Print("%s", "duplicate object: CTRL + D\n");
+  Print("%s", "select object: click it (click again for the one behind)\n");
 }

@@ -34,7 +34,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y);
 // Pointer motion while a button is held.
 Outcome HandleMouseMotion(Editor& editor, int x, int y);
 
-// The help screen printed by F1: the classic text, then the newer keys.
+// The help screen printed by F1.
 void PrintHelp();
-// The section of the help screen listing the newer keys, one per line.
+// The keys added since that screen, which F1 prints after it.
 void PrintNewKeysHelp();

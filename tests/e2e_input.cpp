@@ -55,7 +55,7 @@ TEST(Keys, SceneBuiltWithKeysSavesExactlyAndLoadsBack) {
   s.editor.Keys("ctrl+s");
   ASSERT_TRUE(s.editor.WaitForOutput("Save scene as: "));
   s.editor.Keys("F1");  // keys after the prompt run once the name is read
-  ASSERT_TRUE(s.editor.WaitForOutput("(click again for the one behind)\n"));
+  ASSERT_TRUE(s.editor.WaitForOutput("filename.tex file)"));
   const std::string expected = std::string(
       "nextObject\n"
       "1.100000 1.000000 1.000000\n"
