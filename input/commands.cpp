@@ -30,10 +30,12 @@ std::string Describe(const char* verb, const SceneObject& object) {
 
 // Anything but an arrow/Home/End press ends a run of edits that undo
 // together, and anything pressed between two clicks starts the click cycle
-// afresh.
+// afresh. A key pressed while the left button is down makes it no click, so
+// releasing it keeps whatever the key did to the view.
 void Interrupt(Editor& editor) {
   editor.history.EndRun();
   editor.mouse.lastClickValid = false;
+  editor.mouse.clickPending = false;
 }
 
 Outcome SaveAs(Editor& editor) {

@@ -209,6 +209,16 @@ TEST_F(Click, AClickLeavesTheCameraExactlyAndADragStillTurnsIt) {
   EXPECT_EQ(CurrentId(), 0);
 }
 
+TEST_F(Click, AKeyDuringThePressMakesItNoClick) {
+  int x, y;
+  PixelOf(*editor.objects.first, x, y);
+  HandleMouseButton(editor, kButtonLeft, kMouseDown, x, y);
+  HandleKey(editor, 'w');  // the camera moves forward and stays there
+  HandleMouseButton(editor, kButtonLeft, kMouseUp, x, y);
+  EXPECT_FLOAT_EQ(editor.camera.position.z, 3.7f);
+  EXPECT_EQ(console.Take(), "");
+}
+
 TEST_F(Click, MiddleAndRightButtonsDoNotSelect) {
   int x, y;
   PixelOf(*editor.objects.first, x, y);
