@@ -90,7 +90,7 @@ void DrawFrame(const Editor& editor) {
     DrawObject(*o, editor.textures);
   }
   // The current object again, as a white wire frame. Its lines lie on the
-  // object's own faces and would lose about half their depth tests to them,
+  // object's own faces and would lose many of their depth tests to them,
   // so the frame alone is pulled a hair toward the eye: scaling eye space
   // about the eye keeps every point on its pixel and changes only its depth.
   // The frame's filled parts (a cylinder's caps) coincide with the object's
@@ -103,11 +103,14 @@ void DrawFrame(const Editor& editor) {
     glPushMatrix();
     glScaled(kFramePull, kFramePull, kFramePull);
     glMatrixMode(GL_MODELVIEW);
+    GLboolean culling = glIsEnabled(GL_CULL_FACE);
+    GLint cullMode = GL_BACK;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
     glEnable(GL_CULL_FACE);
     glCullFace(GL_FRONT_AND_BACK);
     DrawObject(overlay, editor.textures);
-    glCullFace(GL_BACK);
-    glDisable(GL_CULL_FACE);
+    glCullFace(static_cast<GLenum>(cullMode));
+    if (!culling) glDisable(GL_CULL_FACE);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
