@@ -58,6 +58,13 @@ static_assert(kKeyPageUp == GLUT_KEY_PAGE_UP && kKeyPageDown == GLUT_KEY_PAGE_DO
 static_assert(kButtonLeft == GLUT_LEFT_BUTTON && kButtonMiddle == GLUT_MIDDLE_BUTTON &&
                   kButtonRight == GLUT_RIGHT_BUTTON && kMouseDown == GLUT_DOWN &&
                   kMouseUp == GLUT_UP, "mouse buttons");
+static_assert(kModShift == GLUT_ACTIVE_SHIFT && kModCtrl == GLUT_ACTIVE_CTRL &&
+                  kModAlt == GLUT_ACTIVE_ALT, "key modifiers");
+
+namespace {
+// The selection frame is drawn at this fraction of its distance from the eye.
+constexpr double kFramePull = 0.995;
+}  // namespace
 
 void DrawFrame(const Editor& editor) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -84,12 +91,31 @@ void DrawFrame(const Editor& editor) {
   for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
     DrawObject(*o, editor.textures);
   }
-  // The current object again, as a white wire frame.
+  // The current object again, as a white wire frame. Its lines lie on the
+  // object's own faces and would lose many of their depth tests to them,
+  // so the frame alone is pulled a hair toward the eye: scaling eye space
+  // about the eye keeps every point on its pixel and changes only its depth.
+  // The frame's filled parts (a cylinder's caps) coincide with the object's
+  // and never showed; they are culled rather than pulled over it.
   if (const SceneObject* current = editor.objects.current) {
     SceneObject overlay = *current;
     overlay.solid = 0;
     overlay.red = overlay.green = overlay.blue = 1;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glScaled(kFramePull, kFramePull, kFramePull);
+    glMatrixMode(GL_MODELVIEW);
+    GLboolean culling = glIsEnabled(GL_CULL_FACE);
+    GLint cullMode = GL_BACK;
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_FRONT_AND_BACK);
     DrawObject(overlay, editor.textures);
+    glCullFace(static_cast<GLenum>(cullMode));
+    if (!culling) glDisable(GL_CULL_FACE);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
   }
 }
 
@@ -108,8 +134,8 @@ void Finish(Outcome outcome) {
 }  // namespace
 
 void OnKeyboard(unsigned char key, int, int) {
-  glutGetModifiers();
-  Finish(HandleKey(TheEditor(), key));
+  int modifiers = glutGetModifiers();
+  Finish(HandleKey(TheEditor(), key, modifiers));
 }
 
 void OnSpecialKey(int key, int, int) {

@@ -1,11 +1,14 @@
 #include "input/commands.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/console.h"
 #include "io/scene_file.h"
 #include "scene/edit.h"
+#include "scene/pick.h"
 
 namespace {
 constexpr float kCameraStep = 0.3f;
@@ -14,36 +17,92 @@ constexpr float kEditStep = 0.1f;
 constexpr float kDegreesPerEditStep = 20;
 constexpr double kMouseScale = 0.01;
 constexpr float kLookSensitivity = 10;
+constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
+
+// The unsaved flag follows the history: clear exactly when the objects are
+// back in their last loaded or saved state.
+void NoteChange(Editor& editor) { editor.unsaved = !editor.history.AtSaved(); }
+
+// A step's description, such as "move object 3".
+std::string Describe(const char* verb, const SceneObject& object) {
+  return std::string(verb) + " object " + std::to_string(object.id);
+}
+
+// Anything but an arrow/Home/End press ends a run of edits that undo
+// together, and anything pressed between two clicks starts the click cycle
+// afresh. A key pressed while the left button is down makes it no click, so
+// releasing it keeps whatever the key did to the view.
+void Interrupt(Editor& editor) {
+  editor.history.EndRun();
+  editor.mouse.lastClickValid = false;
+  editor.mouse.clickPending = false;
+}
 
 Outcome SaveAs(Editor& editor) {
   std::string name;
   if (PromptName("Save scene as: ", name) && SaveScene(editor.objects, name)) {
-    editor.unsaved = false;
+    editor.history.MarkSaved();
+    NoteChange(editor);
   }
   return Outcome::None;
 }
 
+// Loads beside the present scene and swaps it in only on success, so the
+// replaced scene can come back with an undo.
 Outcome LoadAs(Editor& editor) {
   std::string name;
   if (!PromptName("Load scene: ", name)) return Outcome::None;
-  bool loaded = LoadSceneWithTextures(editor.objects, editor.textures, name,
-                                      editor.textureBackend);
-  if (!loaded) return Outcome::None;
-  editor.unsaved = false;
+  ObjectList loaded;
+  if (!LoadSceneWithTextures(loaded, editor.textures, name, editor.textureBackend)) {
+    return Outcome::None;
+  }
+  editor.history.ReplaceScene(editor.objects, loaded, "load " + name);
+  editor.history.MarkSaved();
+  NoteChange(editor);
   return Outcome::Redraw;
 }
 
 void NewObject(Editor& editor) {
-  editor.objects.current = CreateObject(editor.objects);
-  editor.unsaved = true;
+  SceneObject* previous = editor.objects.current;
+  SceneObject* object = CreateObject(editor.objects);
+  editor.objects.current = object;
+  editor.history.RecordAdd(object, previous, Describe("new", *object));
+  NoteChange(editor);
   Print("New object created!\n");
 }
 
+Outcome DuplicateCurrent(Editor& editor) {
+  SceneObject* original = editor.objects.current;
+  if (original == nullptr) return Outcome::None;
+  SceneObject* copy = DuplicateObject(editor.objects, *original);
+  editor.objects.current = copy;
+  editor.history.RecordAdd(copy, original, Describe("duplicate", *original));
+  NoteChange(editor);
+  Print("Object duplicated!\n");
+  return Outcome::Redraw;
+}
+
 void DeleteCurrent(Editor& editor) {
-  if (editor.objects.current != nullptr) editor.unsaved = true;
-  DeleteObject(editor.objects, editor.objects.current);
+  if (SceneObject* current = editor.objects.current) {
+    editor.history.Delete(editor.objects, current, Describe("delete", *current));
+    NoteChange(editor);
+  }
   Echo("Object deleted!");
   editor.objects.current = editor.objects.first;
+}
+
+// Undoes the last step (`back`) or redoes the last undone one.
+Outcome UndoOrRedo(Editor& editor, bool back) {
+  std::string what;
+  bool done = back ? editor.history.Undo(editor.objects, what)
+                   : editor.history.Redo(editor.objects, what);
+  if (!done) {
+    Print("%s", back ? "Nothing to undo!\n" : "Nothing to redo!\n");
+    return Outcome::None;
+  }
+  NoteChange(editor);
+  Print(back ? "Undone: %s\n" : "Redone: %s\n", what.c_str());
+  return Outcome::Redraw;
 }
 
 // Applies one arrow/Home/End step to the current object by edit mode.
@@ -140,30 +199,72 @@ bool SameObject(const SceneObject& a, const SceneObject& b) {
          SameBits(&a.green, &b.green, sizeof(float)) && SameBits(&a.blue, &b.blue, sizeof(float));
 }
 
-// Runs one command and marks the scene changed when it altered the current
-// object in place. Only for commands that neither create nor free objects.
+// Runs one command and, when it altered the current object in place, records
+// the change as one undo step described as "<verb> object <id>" (joining the
+// run of edits before it when `run` is set). Only for commands that neither
+// create nor free objects.
 template <typename Command>
-Outcome WatchingCurrent(Editor& editor, Command command) {
+Outcome WatchingCurrent(Editor& editor, const char* verb, bool run, Command command) {
   SceneObject* current = editor.objects.current;
   const SceneObject before = current != nullptr ? *current : SceneObject{};
   Outcome outcome = command();
   if (current != nullptr && editor.objects.current == current && !SameObject(*current, before)) {
-    editor.unsaved = true;
+    editor.history.RecordEdit(current, before, Describe(verb, *current), run);
+    NoteChange(editor);
   }
   return outcome;
 }
 
-Outcome DispatchKey(Editor& editor, unsigned char key) {
+// What a character key does to the current object, for its undo step.
+const char* KeyVerb(unsigned char key) {
+  switch (key) {
+    case '!': case '@': case '#': case '$': case '%': case '^': return "texture";
+    case '1': case '2': case '3': case '4': case '5': case '6': return "give a material to";
+    case '-': return "switch solid/wire of";
+    case 'b': return "cycle the colour of";
+    case 'g': return "type the colour of";
+    case 13: return "type the values of";  // Enter
+    default: return "change";
+  }
+}
+
+// What the arrow, Home and End keys do in an edit mode, for its undo step.
+const char* EditVerb(char editMode) {
+  switch (editMode) {
+    case 's': return "resize";
+    case 'p': return "move";
+    case 'r': return "rotate";
+    case 'c': return "adjust the colour of";
+    default: return "change";
+  }
+}
+
+bool IsEditKey(int key) {
+  return key == kKeyLeft || key == kKeyRight || key == kKeyUp || key == kKeyDown ||
+         key == kKeyHome || key == kKeyEnd;
+}
+
+// The keys that add, free or replace objects, or walk the history, and so
+// keep the history themselves.
+bool IsStructuralKey(unsigned char key) {
+  return key == 4 || key == 12 || key == 14 || key == 19 || key == 23 || key == 25 || key == 26;
+}
+
+Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
   Echo("You pressed %d\n", key);
   SceneObject* current = editor.objects.current;
   Camera& camera = editor.camera;
   switch (key) {
+    case 4: return DuplicateCurrent(editor);                // Ctrl+D
     case 12: return LoadAs(editor);                         // Ctrl+L
     case 13: return TypeValues(editor);                     // Enter
     case 14: NewObject(editor); break;                      // Ctrl+N
     case 17: return Outcome::Quit;                          // Ctrl+Q
     case 19: return SaveAs(editor);                         // Ctrl+S
     case 23: DeleteCurrent(editor); break;                  // Ctrl+W
+    case 25: return UndoOrRedo(editor, false);              // Ctrl+Y
+    case 26:                                                // Ctrl+Z, Ctrl+Shift+Z
+      return UndoOrRedo(editor, (modifiers & kModShift) == 0);
     case 27: return Outcome::Quit;                          // ESC
     case '!': SetTextureCode(current, 1); break;
     case '@': SetTextureCode(current, 2); break;
@@ -230,24 +331,80 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
 
 }  // namespace
 
-Outcome HandleKey(Editor& editor, unsigned char key) {
-  // Load, new, save and delete set the flag themselves, and may free objects.
-  if (key == 12 || key == 14 || key == 19 || key == 23) return DispatchKey(editor, key);
-  return WatchingCurrent(editor, [&] { return DispatchKey(editor, key); });
+Outcome HandleKey(Editor& editor, unsigned char key, int modifiers) {
+  Interrupt(editor);
+  if (IsStructuralKey(key)) return DispatchKey(editor, key, modifiers);
+  return WatchingCurrent(editor, KeyVerb(key), false,
+                         [&] { return DispatchKey(editor, key, modifiers); });
 }
 
 Outcome HandleSpecialKey(Editor& editor, int key) {
-  return WatchingCurrent(editor, [&] { return DispatchSpecialKey(editor, key); });
+  bool edit = IsEditKey(key);
+  if (edit) {
+    editor.mouse.lastClickValid = false;
+  } else {
+    Interrupt(editor);
+  }
+  const char* verb = edit ? EditVerb(editor.editMode) : "change the shape of";
+  return WatchingCurrent(editor, verb, edit, [&] { return DispatchSpecialKey(editor, key); });
 }
+
+namespace {
+bool WithinSlop(int dx, int dy) { return dx * dx + dy * dy <= kClickSlop * kClickSlop; }
+
+// A click at (x, y): selects the nearest object under the pointer or, when
+// the last click was at the same spot, the next one behind the current
+// object, wrapping round. Empty space selects nothing.
+Outcome ClickAt(Editor& editor, int x, int y) {
+  MouseDrag& mouse = editor.mouse;
+  Ray ray;
+  std::vector<SceneObject*> hits;
+  if (PixelRay(ProjectionMatrix(editor.windowWidth, editor.windowHeight), ViewMatrix(editor.camera),
+               editor.windowWidth, editor.windowHeight, x, y, ray)) {
+    hits = ObjectsUnder(editor.objects, ray);
+  }
+  bool again = mouse.lastClickValid && WithinSlop(x - mouse.lastClickX, y - mouse.lastClickY);
+  mouse.lastClickValid = false;
+  if (hits.empty()) return Outcome::None;
+  std::size_t index = 0;
+  if (again) {
+    auto at = std::find(hits.begin(), hits.end(), editor.objects.current);
+    if (at != hits.end()) index = static_cast<std::size_t>(at - hits.begin() + 1) % hits.size();
+  }
+  editor.objects.current = hits[index];
+  Print("Selected object %d\n", editor.objects.current->id);
+  mouse.lastClickValid = true;
+  mouse.lastClickX = x;
+  mouse.lastClickY = y;
+  return Outcome::Redraw;
+}
+}  // namespace
 
 Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
   MouseDrag& mouse = editor.mouse;
+  editor.history.EndRun();
   if (state == kMouseUp) {
+    bool click = mouse.clickPending && button == kButtonLeft && mouse.mode == 'l';
     mouse.mode = 0;
-    return Outcome::None;
+    mouse.clickPending = false;
+    if (!click) return Outcome::None;
+    // A click leaves the view exactly as it was when the button went down.
+    bool turned = mouse.turned;
+    editor.camera = mouse.cameraAtPress;
+    Outcome outcome = ClickAt(editor, mouse.pressX, mouse.pressY);
+    return turned ? Outcome::Redraw : outcome;
   }
+  mouse.clickPending = false;
+  if (button != kButtonLeft) mouse.lastClickValid = false;
   switch (button) {
-    case kButtonLeft: mouse.mode = 'l'; break;
+    case kButtonLeft:
+      mouse.mode = 'l';
+      mouse.clickPending = true;
+      mouse.turned = false;
+      mouse.pressX = x;
+      mouse.pressY = y;
+      mouse.cameraAtPress = editor.camera;
+      break;
     case kButtonRight: mouse.mode = 'r'; break;
     case kButtonMiddle: mouse.mode = 'm'; break;
     default: return Outcome::None;
@@ -259,6 +416,14 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
 
 Outcome HandleMouseMotion(Editor& editor, int x, int y) {
   MouseDrag& mouse = editor.mouse;
+  if (mouse.clickPending) {
+    if (WithinSlop(x - mouse.pressX, y - mouse.pressY)) {
+      mouse.turned = true;
+    } else {
+      mouse.clickPending = false;  // a drag, not a click
+      mouse.lastClickValid = false;
+    }
+  }
   // Whole-pixel differences, then scaled.
   float dx = static_cast<float>((mouse.lastX - x) * kMouseScale);
   float dy = static_cast<float>((mouse.lastY - y) * kMouseScale);
@@ -300,4 +465,8 @@ void PrintHelp() {
 void PrintNewKeysHelp() {
   Print("%s", "\n\nMore keys:\n");
   Print("%s", "Enter: type the values of the edit mode (F2-F5)\n");
+  Print("%s", "undo: CTRL + Z\n");
+  Print("%s", "redo: CTRL + Y or CTRL + SHIFT + Z\n");
+  Print("%s", "duplicate object: CTRL + D\n");
+  Print("%s", "select object: click it (click again for the one behind)\n");
 }

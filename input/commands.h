@@ -20,11 +20,16 @@ enum SpecialKey {
 enum MouseButton { kButtonLeft = 0, kButtonMiddle = 1, kButtonRight = 2 };
 enum MouseState { kMouseDown = 0, kMouseUp = 1 };
 
-// A character key (letters, digits, punctuation, control codes, ESC).
-Outcome HandleKey(Editor& editor, unsigned char key);
+// Modifier bits of a key press, with GLUT's values.
+enum KeyModifier { kModShift = 1, kModCtrl = 2, kModAlt = 4 };
+
+// A character key (letters, digits, punctuation, control codes, ESC), with
+// the modifiers held (KeyModifier bits; Shift turns Ctrl+Z into redo).
+Outcome HandleKey(Editor& editor, unsigned char key, int modifiers = 0);
 // A function, arrow, paging or Insert key.
 Outcome HandleSpecialKey(Editor& editor, int key);
-// A mouse button press or release starts or ends a drag.
+// A mouse button press or release starts or ends a drag; a left press and
+// release without moving is a click that selects the object under it.
 Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y);
 // Pointer motion while a button is held.
 Outcome HandleMouseMotion(Editor& editor, int x, int y);

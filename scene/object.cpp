@@ -1,5 +1,7 @@
 #include "scene/object.h"
 
+#include <utility>
+
 ObjectList::~ObjectList() { ClearObjects(*this); }
 
 SceneObject* CreateObject(ObjectList& list) {
@@ -15,12 +17,48 @@ SceneObject* CreateObject(ObjectList& list) {
 
 void DeleteObject(ObjectList& list, SceneObject* object) {
   if (object == nullptr) return;
+  UnlinkObject(list, object);
+  delete object;
+}
+
+void UnlinkObject(ObjectList& list, SceneObject* object) {
   if (list.first == object) list.first = object->next;
   if (list.last == object) list.last = object->prev;
   if (object->next != nullptr) object->next->prev = object->prev;
   if (object->prev != nullptr) object->prev->next = object->next;
   list.count -= 1;
-  delete object;
+}
+
+void LinkObjectAfter(ObjectList& list, SceneObject* object, SceneObject* prev) {
+  object->prev = prev;
+  object->next = prev != nullptr ? prev->next : list.first;
+  if (object->next != nullptr) object->next->prev = object; else list.last = object;
+  if (prev != nullptr) prev->next = object; else list.first = object;
+  list.count += 1;
+}
+
+void SwapObjects(ObjectList& a, ObjectList& b) {
+  std::swap(a.first, b.first);
+  std::swap(a.last, b.last);
+  std::swap(a.current, b.current);
+  std::swap(a.count, b.count);
+}
+
+void CopyAttributes(SceneObject& to, const SceneObject& from) {
+  to.size = from.size;
+  to.rotation = from.rotation;
+  to.position = from.position;
+  to.shape = from.shape;
+  to.solid = from.solid;
+  to.red = from.red;
+  to.green = from.green;
+  to.blue = from.blue;
+}
+
+SceneObject* DuplicateObject(ObjectList& list, const SceneObject& object) {
+  SceneObject* copy = CreateObject(list);
+  CopyAttributes(*copy, object);
+  return copy;
 }
 
 void ClearObjects(ObjectList& list) {

@@ -44,6 +44,26 @@ void DeleteObject(ObjectList& list, SceneObject* object);
 // Deletes every object; afterwards first, last and current are null.
 void ClearObjects(ObjectList& list);
 
+// Takes `object` out of the list without freeing it; the caller owns it
+// afterwards. Its own prev/next links are left as they were. Does not change
+// `current`.
+void UnlinkObject(ObjectList& list, SceneObject* object);
+
+// Puts a detached object back into the list right after `prev` (at the front
+// when `prev` is null); the list owns it again. Its id is kept.
+void LinkObjectAfter(ObjectList& list, SceneObject* object, SceneObject* prev);
+
+// Exchanges the whole contents (objects, current, count) of two lists.
+void SwapObjects(ObjectList& a, ObjectList& b);
+
+// Copies what an object looks like and where it is (size, rotation, position,
+// shape, solid flag, colour) from `from` to `to`; ids and links stay.
+void CopyAttributes(SceneObject& to, const SceneObject& from);
+
+// Appends a copy of `object`'s attributes with the next id and returns it.
+// Does not change `current`.
+SceneObject* DuplicateObject(ObjectList& list, const SceneObject& object);
+
 // The appearance the object's colour triple asks for.
 inline Appearance DecodeAppearance(const SceneObject& object) {
   return DecodeAppearance(object.red, object.green);

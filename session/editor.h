@@ -6,11 +6,22 @@
 #include "base/vec3.h"
 #include "camera/camera.h"
 #include "io/textures.h"
+#include "scene/history.h"
 #include "scene/object.h"
 
 struct MouseDrag {
   char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
   int lastX = 0, lastY = 0;
+  // A left press that has not moved more than a click may: where it was and
+  // the camera then, so that a click leaves the view as it found it.
+  bool clickPending = false;
+  bool turned = false;  // the camera turned while the click was pending
+  int pressX = 0, pressY = 0;
+  Camera cameraAtPress;
+  // The last click that selected something, for stepping through the objects
+  // under the same spot; forgotten when anything else is pressed.
+  bool lastClickValid = false;
+  int lastClickX = 0, lastClickY = 0;
 };
 
 struct Editor {
@@ -24,4 +35,6 @@ struct Editor {
   int windowWidth = 600, windowHeight = 600;  // the window's size in pixels
   // The objects changed since the scene was last loaded or saved.
   bool unsaved = false;
+  // Undo and redo of the changes to the objects.
+  History history;
 };

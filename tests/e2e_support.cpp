@@ -196,6 +196,11 @@ void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1) {
   RunX(cmd + " sleep 0.1 mouseup " + b);
 }
 
+void EditorProcess::Click(int x, int y) {
+  RunX("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) +
+       " sleep 0.1 click 1");
+}
+
 void EditorProcess::Type(const std::string& text) {
   ASSERT_EQ(write(in_, text.data(), text.size()), static_cast<ssize_t>(text.size()));
 }

@@ -46,6 +46,9 @@ class EditorProcess {
   // Presses `button` (1 left, 2 middle, 3 right) at (x0, y0), moves to
   // (x1, y1) in steps and releases, in window coordinates.
   void Drag(int button, int x0, int y0, int x1, int y1);
+  // Clicks the left button at (x, y) in window coordinates, without moving
+  // between press and release.
+  void Click(int x, int y);
   // Writes to the editor's standard input.
   void Type(const std::string& text);
   void CloseInput();
