@@ -83,6 +83,8 @@ class Undo : public ::testing::Test {
     while (in >> key) {
       if (special.count(key) != 0) {
         HandleSpecialKey(editor, special.at(key));
+      } else if (key == "Ret") {
+        HandleKey(editor, 13);
       } else if (key.size() == 2 && key[0] == '^') {
         HandleKey(editor, static_cast<unsigned char>(key[1] & 0x1f));
       } else {
@@ -111,6 +113,7 @@ const Sequence kSequences[] = {
     {"paging between presses starts a step", "F3", "Right PgDn PgUp Right", 2},
     {"appearance keys, typed colour and shape", "", "! @ 3 - b g Ins", 7},
     {"a typed colour with no effect is no step", "", "g g", 1},
+    {"each typed answer is one step", "", "Ret F3 Ret", 2},
     {"delete in the middle", "", "^W", 1},
     {"delete the first and the last", "PgDn", "^W PgUp PgUp PgUp ^W", 2},
     {"new, duplicate and their edits", "", "^N Right ^D F3 Up ^D", 5},
