@@ -20,21 +20,19 @@ void WritePair(unsigned pair, char* out) { std::memcpy(out, kDigitPairs + 2 * pa
 
 // The digits of `value`, no leading zeros ("0" for zero).
 char* WriteUnsigned(std::uint64_t value, char* out) {
-  char digits[20];
-  char* start = digits + sizeof digits;
+  int length = 1;
+  for (std::uint64_t bound = 10; length < 20 && value >= bound; bound *= 10) ++length;
+  char* digit = out + length;
   while (value >= 100) {
-    start -= 2;
-    WritePair(static_cast<unsigned>(value % 100), start);
+    digit -= 2;
+    WritePair(static_cast<unsigned>(value % 100), digit);
     value /= 100;
   }
   if (value >= 10) {
-    start -= 2;
-    WritePair(static_cast<unsigned>(value), start);
+    WritePair(static_cast<unsigned>(value), digit - 2);
   } else {
-    *--start = static_cast<char>('0' + value);
+    digit[-1] = static_cast<char>('0' + value);
   }
-  std::size_t length = digits + sizeof digits - start;
-  std::memcpy(out, start, length);
   return out + length;
 }
 
@@ -60,6 +58,36 @@ bool MatchWord(const char*& p, const char* end, const char* word) {
   return true;
 }
 
+// The float nearest significand * 10^power, when one double product finds
+// it: significand and power are exact doubles, the product is within two
+// units in the last place of the exact value, and rounding it to float is
+// right unless it lies that close to a halfway point between two floats.
+// False when it cannot tell.
+bool QuickDecimal(std::uint64_t significand, int power, float& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static constexpr double kInversePowers[] = {
+      1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+      1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+  if (significand > (std::uint64_t{1} << 53) || power < -22 || power > 22) return false;
+  double product = static_cast<double>(significand) *
+                   (power < 0 ? kInversePowers[-power] : kPowers[power]);
+  std::uint64_t bits;
+  std::memcpy(&bits, &product, sizeof bits);
+  // The low 29 bits are what float drops; 0x10000000 is exactly halfway.
+  if ((bits & 0x1fffffff) - (0x10000000 - 8) <= 16) return false;
+  value = static_cast<float>(product);
+  return true;
+}
+
+// Appends the digits at `p` to `significand` (wrapping past 19 digits),
+// adds their number to `count` and returns their end.
+const char* ReadDigits(const char* p, const char* end, std::uint64_t& significand, int& count) {
+  for (; p != end && IsDigit(*p); ++p, ++count) significand = significand * 10 + (*p - '0');
+  return p;
+}
+
 // What strtof makes of a number text, for the rare cases from_chars leaves:
 // values that overflow or underflow.
 float StrToFloat(const char* begin, const char* end) {
@@ -81,34 +109,39 @@ char* FormatFixed(float value, char* out) {
   // value = mantissa * 2^power, exactly.
   std::uint64_t mantissa = exponent != 0 ? fraction | 0x800000 : fraction;
   int power = exponent != 0 ? static_cast<int>(exponent) - 150 : -149;
-  Wide whole = 0;
-  std::uint64_t millionths = 0;
-  if (power >= 0) {
-    whole = static_cast<Wide>(mantissa) << power;
-  } else {
-    int shift = -power;
-    if (shift < 64) whole = mantissa >> shift;
-    // Below 2^-44 the fraction times a million stays under half a unit.
-    if (shift <= 44) {
-      std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
-      std::uint64_t scaled = (mantissa & mask) * 1000000;
-      std::uint64_t half = std::uint64_t{1} << (shift - 1);
-      millionths = scaled >> shift;
-      std::uint64_t rest = scaled & mask;
-      if (rest > half || (rest == half && (millionths & 1) != 0)) ++millionths;
-      if (millionths == 1000000) {
-        millionths = 0;
-        ++whole;
-      }
-    }
+  if (power > 39) {  // an integer beyond 64 bits
+    out = WriteWide(static_cast<Wide>(mantissa) << power, out);
+    return AppendText(out, ".000000");
   }
-  out = WriteWide(whole, out);
-  *out++ = '.';
-  auto six = static_cast<unsigned>(millionths);
-  WritePair(six / 10000, out);
-  WritePair(six / 100 % 100, out + 2);
-  WritePair(six % 100, out + 4);
-  return out + 6;
+  // The fraction in millionths, rounded to nearest, ties to even. Below
+  // 2^-44 a value is under half a millionth.
+  std::uint64_t whole = 0, millionths = 0;
+  if (power >= 0) {
+    whole = mantissa << power;
+  } else if (power >= -44) {
+    int shift = -power;
+    std::uint64_t scaled = mantissa * 1000000;  // under 2^44
+    std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
+    std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    std::uint64_t rest = scaled & mask;
+    millionths = scaled >> shift;
+    if (rest > half || (rest == half && (millionths & 1) != 0)) ++millionths;
+    whole = millionths / 1000000;
+  }
+  if (whole < 10) {
+    *out++ = static_cast<char>('0' + whole);
+  } else if (whole < 100) {
+    WritePair(static_cast<unsigned>(whole), out);
+    out += 2;
+  } else {
+    out = WriteUnsigned(whole, out);
+  }
+  *out = '.';
+  auto six = static_cast<unsigned>(millionths % 1000000);
+  WritePair(six / 10000, out + 1);
+  WritePair(six / 100 % 100, out + 3);
+  WritePair(six % 100, out + 5);
+  return out + 7;
 }
 
 char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
@@ -121,18 +154,16 @@ char* FormatFixed3(float a, float b, float c, std::string_view separator, char* 
 
 char* FormatInt(int value, char* out) { return std::to_chars(out, out + 11, value).ptr; }
 
+namespace {
 // The characters taken follow the C library's scanf: it collects the longest
 // run that could still begin a number, then converts the part of it that
-// strtof accepts ("1e+" is taken whole and is worth 1).
-std::size_t ScanFloat(const char* begin, const char* end, float& value) {
-  const char* p = begin;
-  while (p != end && IsBlank(*p)) ++p;
-  if (p == end) return 0;
-  const char* number = p;
-  bool negative = *p == '-';
-  if ((*p == '-' || *p == '+') && ++p == end) return 0;
-  const char* body = p;
-
+// strtof accepts ("1e+" is taken whole and is worth 1). `number` is where
+// the number starts, `body` where it starts after its sign.
+__attribute__((noinline)) std::size_t ScanAnyFloat(const char* begin, const char* number,
+                                                   const char* body, const char* end,
+                                                   float& value) {
+  bool negative = *number == '-';
+  const char* p = body;
   if (Lower(*p) == 'n') {
     if (!MatchWord(p, end, "nan")) return 0;
     value = std::copysign(std::numeric_limits<float>::quiet_NaN(), negative ? -1.0f : 1.0f);
@@ -180,4 +211,31 @@ std::size_t ScanFloat(const char* begin, const char* end, float& value) {
   }
   value = negative ? -magnitude : magnitude;
   return p - begin;
+}
+}  // namespace
+
+// The usual number, digits with at most one point and no exponent, is read
+// here; anything else by ScanAnyFloat.
+std::size_t ScanFloat(const char* begin, const char* end, float& value) {
+  const char* p = begin;
+  while (p != end && IsBlank(*p)) ++p;
+  if (p == end) return 0;
+  const char* number = p;
+  if ((*p == '-' || *p == '+') && ++p == end) return 0;
+  const char* body = p;
+
+  std::uint64_t significand = 0;
+  int count = 0, fractionDigits = 0;
+  p = ReadDigits(p, end, significand, count);
+  if (p != end && *p == '.') p = ReadDigits(p + 1, end, significand, fractionDigits);
+  count += fractionDigits;
+  float magnitude;
+  // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
+  if (count > 0 && count <= 19 &&
+      (p == end || (Lower(*p) != 'e' && Lower(*p) != 'x' && *p != '.')) &&
+      QuickDecimal(significand, -fractionDigits, magnitude)) {
+    value = *number == '-' ? -magnitude : magnitude;
+    return p - begin;
+  }
+  return ScanAnyFloat(begin, number, body, end, value);
 }

@@ -77,9 +77,8 @@ class SceneInput {
   bool atEnd_ = false;
 };
 
-// Reads lines 2 to 6 of one block into `object`, sets its id from its
-// predecessor and prints its description. Returns false, having printed
-// nothing, when the block is cut short or holds a malformed number.
+// Reads lines 2 to 6 of one block into `object` and sets its id from its
+// predecessor. False when the block is cut short or holds a malformed number.
 bool ReadObject(SceneObject& object, SceneInput& input) {
   object.id = object.prev != nullptr ? object.prev->id + 1 : 0;
   char shape = 0, solid = 0;
@@ -88,11 +87,9 @@ bool ReadObject(SceneObject& object, SceneInput& input) {
                   input.Vec3(object.position) && input.Token(&shape, 1, length) &&
                   input.Token(&solid, 1, length) && input.Float(object.red) &&
                   input.Float(object.green) && input.Float(object.blue);
-  if (!complete) return false;
   object.shape = shape;
   object.solid = solid;
-  PrintObjectInfo(&object);
-  return true;
+  return complete;
 }
 
 char* FormatVec3Line(const Vec3& v, char* out) {
@@ -128,6 +125,9 @@ void WriteObject(const SceneObject& object, std::FILE* file) {
 int ReadScene(ObjectList& list, std::FILE* file) {
   ClearObjects(list);
   SceneInput input(file);
+  // The descriptions go to the console a buffer at a time.
+  std::unique_ptr<char[]> text(new char[kBufferSize]);
+  char* out = text.get();
   char keyword[4];  // enough to tell "EOF" from every other token
   std::size_t length;
   while (input.Token(keyword, sizeof keyword, length) &&
@@ -137,7 +137,13 @@ int ReadScene(ObjectList& list, std::FILE* file) {
       DeleteObject(list, object);  // a half-read block is dropped
       break;
     }
+    if (text.get() + kBufferSize - out < static_cast<std::ptrdiff_t>(kMaxObjectInfoLength)) {
+      Write(text.get(), out - text.get());
+      out = text.get();
+    }
+    out = FormatObjectInfo(*object, out);
   }
+  Write(text.get(), out - text.get());
   list.current = list.first;
   return list.count;
 }

@@ -93,13 +93,10 @@ void PromptColor(SceneObject* object) {
   ReadFloats("%f %f %f", object->red, object->green, object->blue);
 }
 
-// Formatted by hand (the same bytes as printf's "%d" and "%f") and written in
-// one go: a load prints one description per object.
-void PrintObjectInfo(const SceneObject* object) {
-  if (object == nullptr) return;
-  const SceneObject& o = *object;
-  char text[4 * (3 * kMaxFixedLength + 4) + 128];
-  char* out = AppendText(text, "ID: ");
+// Formatted by hand: the same bytes as printf's "%d" and "%f", and a load
+// prints one description per object.
+char* FormatObjectInfo(const SceneObject& o, char* out) {
+  out = AppendText(out, "ID: ");
   out = FormatInt(o.id, out);
   out = AppendText(out, "\ninfo-Size: ");
   out = FormatFixed3(o.size.x, o.size.y, o.size.z, ", ", out);
@@ -112,5 +109,11 @@ void PrintObjectInfo(const SceneObject* object) {
   out = AppendText(out, "\ninfo-Color: ");
   out = FormatFixed3(o.red, o.green, o.blue, ", ", out);
   *out++ = '\n';
-  Write(text, out - text);
+  return out;
+}
+
+void PrintObjectInfo(const SceneObject* object) {
+  if (object == nullptr) return;
+  char text[kMaxObjectInfoLength];
+  Write(text, FormatObjectInfo(*object, text) - text);
 }
