@@ -16,6 +16,29 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// Every number below 1000 as three digits with leading zeros, and as its
+// own digits followed by their count.
+struct DigitTables {
+  char padded[1000][3];
+  char plain[1000][4];
+};
+
+constexpr DigitTables MakeDigitTables() {
+  DigitTables tables{};
+  for (int i = 0; i < 1000; ++i) {
+    char* padded = tables.padded[i];
+    padded[0] = static_cast<char>('0' + i / 100);
+    padded[1] = static_cast<char>('0' + i / 10 % 10);
+    padded[2] = static_cast<char>('0' + i % 10);
+    int length = i >= 100 ? 3 : i >= 10 ? 2 : 1;
+    for (int j = 0; j < length; ++j) tables.plain[i][j] = padded[3 - length + j];
+    tables.plain[i][3] = static_cast<char>(length);
+  }
+  return tables;
+}
+
+constexpr DigitTables kDigits = MakeDigitTables();
+
 void WritePair(unsigned pair, char* out) { std::memcpy(out, kDigitPairs + 2 * pair, 2); }
 
 // The digits of `value`, no leading zeros ("0" for zero).
@@ -99,7 +122,8 @@ float StrToFloat(const char* begin, const char* end) {
 char* FormatFixed(float value, char* out) {
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  if (bits >> 31) *out++ = '-';
+  *out = '-';  // kept only for a set sign bit
+  out += bits >> 31;
   std::uint32_t exponent = (bits >> 23) & 0xff;
   std::uint32_t fraction = bits & 0x7fffff;
   if (exponent == 0xff) {
@@ -125,22 +149,19 @@ char* FormatFixed(float value, char* out) {
     std::uint64_t half = std::uint64_t{1} << (shift - 1);
     std::uint64_t rest = scaled & mask;
     millionths = scaled >> shift;
-    if (rest > half || (rest == half && (millionths & 1) != 0)) ++millionths;
+    millionths += (rest > half) | ((rest == half) & millionths);
     whole = millionths / 1000000;
   }
-  if (whole < 10) {
-    *out++ = static_cast<char>('0' + whole);
-  } else if (whole < 100) {
-    WritePair(static_cast<unsigned>(whole), out);
-    out += 2;
+  if (whole < 1000) {
+    std::memcpy(out, kDigits.plain[whole], 4);  // the fourth byte is overwritten
+    out += kDigits.plain[whole][3];
   } else {
     out = WriteUnsigned(whole, out);
   }
   *out = '.';
   auto six = static_cast<unsigned>(millionths % 1000000);
-  WritePair(six / 10000, out + 1);
-  WritePair(six / 100 % 100, out + 3);
-  WritePair(six % 100, out + 5);
+  std::memcpy(out + 1, kDigits.padded[six / 1000], 3);
+  std::memcpy(out + 4, kDigits.padded[six % 1000], 3);
   return out + 7;
 }
 
