@@ -58,8 +58,10 @@ class SceneInput {
 
   // Makes at least `want` bytes readable where the file still has them.
   // False when nothing is left.
-  bool Available(std::size_t want) {
-    if (end_ - pos_ >= want || atEnd_) return end_ > pos_;
+  bool Available(std::size_t want) { return end_ - pos_ >= want || Refill(want); }
+
+  __attribute__((noinline)) bool Refill(std::size_t want) {
+    if (atEnd_) return end_ > pos_;
     std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
