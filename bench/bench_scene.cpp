@@ -104,14 +104,6 @@ std::size_t HeapInUse() {
   return info.uordblks + info.hblkhd;
 }
 
-std::size_t ResidentBytes() {
-  long pages = 0, resident = 0;
-  std::FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm != nullptr && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-  if (statm != nullptr) std::fclose(statm);
-  return static_cast<std::size_t>(resident) * sysconf(_SC_PAGESIZE);
-}
-
 void BM_LoadFormatted(benchmark::State& state) {
   Files();
   for (auto _ : state) {
@@ -132,11 +124,10 @@ void BM_LoadBuffered(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * Objects());
 
   // Checked after timing: the same console bytes, and memory per object.
-  std::size_t heap = HeapInUse(), resident = ResidentBytes();
+  std::size_t heap = HeapInUse();
   ObjectList list;
   LoadOnce(LoadScene, list);
   state.counters["heap_bytes_per_object"] = double(HeapInUse() - heap) / Objects();
-  state.counters["rss_bytes_per_object"] = double(ResidentBytes() - resident) / Objects();
   std::string ours = Bytes(Files().Console());
   ObjectList again;
   LoadOnce(FormattedLoad, again);
