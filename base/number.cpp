@@ -11,11 +11,6 @@
 namespace {
 using Wide = unsigned __int128;  // holds every finite float's integer part
 
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 // Every number below 1000 as three digits with leading zeros, and as its
 // own digits followed by their count.
 struct DigitTables {
@@ -39,7 +34,8 @@ constexpr DigitTables MakeDigitTables() {
 
 constexpr DigitTables kDigits = MakeDigitTables();
 
-void WritePair(unsigned pair, char* out) { std::memcpy(out, kDigitPairs + 2 * pair, 2); }
+// Two digits of a number below 100.
+void WritePair(unsigned pair, char* out) { std::memcpy(out, kDigits.padded[pair] + 1, 2); }
 
 // The digits of `value`, no leading zeros ("0" for zero).
 char* WriteUnsigned(std::uint64_t value, char* out) {
@@ -239,7 +235,7 @@ __attribute__((noinline)) std::size_t ScanAnyFloat(const char* begin, const char
 // here; anything else by ScanAnyFloat.
 std::size_t ScanFloat(const char* begin, const char* end, float& value) {
   const char* p = begin;
-  while (p != end && IsBlank(*p)) ++p;
+  while (p != end && IsAsciiSpace(*p)) ++p;
   if (p == end) return 0;
   const char* number = p;
   if ((*p == '-' || *p == '+') && ++p == end) return 0;

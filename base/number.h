@@ -35,7 +35,7 @@ char* FormatInt(int value, char* out);
 std::size_t ScanFloat(const char* begin, const char* end, float& value);
 
 // White space as scanf and isspace see it in the C locale.
-inline bool IsBlank(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') < 5; }
+inline bool IsAsciiSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') < 5; }
 
 // Copies `text` to `out` and returns the end, for building lines by hand.
 inline char* AppendText(char* out, std::string_view text) {

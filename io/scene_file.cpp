@@ -25,7 +25,7 @@ class SceneInput {
   bool Token(char* head, std::size_t keep, std::size_t& length) {
     if (!SkipBlanks()) return false;
     length = 0;
-    while (Available(1) && !IsBlank(buffer_[pos_])) {
+    while (Available(1) && !IsAsciiSpace(buffer_[pos_])) {
       if (length < keep) head[length] = buffer_[pos_];
       ++length;
       ++pos_;
@@ -50,7 +50,7 @@ class SceneInput {
  private:
   bool SkipBlanks() {
     while (Available(1)) {
-      if (!IsBlank(buffer_[pos_])) return true;
+      if (!IsAsciiSpace(buffer_[pos_])) return true;
       ++pos_;
     }
     return false;
