@@ -36,6 +36,15 @@ class SceneInput {
   // Reads one number as scanf's "%f" does. False when there is none, or it
   // is longer than kMaxSceneNumberLength.
   bool Float(float& value) {
+    // Usually the number and the blanks before it lie inside the buffer.
+    if (end_ - pos_ > kMaxSceneNumberLength) {
+      const char* at = buffer_.get() + pos_;
+      std::size_t used = ScanFloat(at, at + kMaxSceneNumberLength + 1, value);
+      if (used != 0 && used <= kMaxSceneNumberLength) {
+        pos_ += used;
+        return true;
+      }
+    }
     if (!SkipBlanks()) return false;
     Available(kMaxSceneNumberLength + 1);
     std::size_t window = std::min(end_ - pos_, kMaxSceneNumberLength + 1);
