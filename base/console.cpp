@@ -43,6 +43,8 @@ void Echo(const char* format, ...) {
   va_end(args);
 }
 
+void Write(const char* data, std::size_t size) { std::fwrite(data, 1, size, ConsoleOut()); }
+
 void FlushConsole() { std::fflush(ConsoleOut()); }
 
 bool ReadToken(std::FILE* in, std::string& token) {

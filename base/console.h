@@ -21,6 +21,8 @@ void SetVerbose(bool on);
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Prints a message only while the verbose flag is on.
 void Echo(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Prints `size` bytes as they are, always: a whole block of text in one go.
+void Write(const char* data, std::size_t size);
 // Sends everything printed so far to the console.
 void FlushConsole();
 

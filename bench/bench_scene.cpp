@@ -1,91 +1,167 @@
-// Scene file reading against its floor: the same numbers parsed with
-// fscanf alone. The ratio of the two is the cost of tokens, the object list
-// and the printed descriptions (sent to /dev/null).
+// Scene files at 1,000,000 objects (QUILLMAR_BENCH_OBJECTS sets another
+// count): the editor's buffered reader and writer against the formatted
+// fscanf / fprintf code they replaced, kept as the baseline in
+// tests/formatted_scene.h. Real files in a temporary folder
+// (QUILLMAR_BENCH_DIR, default /tmp); while loading, the console goes to a
+// file, as when the editor's output is redirected (argument 1), or to
+// /dev/null (argument 0), which leaves the program's own work.
+// The buffered runs also check that both ways give the same bytes (console
+// and file) and report the memory each loaded object takes.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "base/console.h"
+#include "base/file.h"
 #include "io/scene_file.h"
+#include "tests/formatted_scene.h"
 
 namespace {
-constexpr int kObjects = 10000;
+int Objects() {
+  const char* count = std::getenv("QUILLMAR_BENCH_OBJECTS");
+  return count != nullptr ? std::atoi(count) : 1000000;
+}
 
-std::string MakeScene() {
-  ObjectList list;
-  for (int i = 0; i < kObjects; ++i) {
+// A mix of shapes, styles and appearances, with the kind of numbers an
+// edited scene holds.
+void BuildScene(ObjectList& list, int objects) {
+  for (int i = 0; i < objects; ++i) {
     SceneObject* o = CreateObject(list);
-    o->position = {i * 0.01f, -i * 0.02f, 1.5f};
-    o->rotation = {static_cast<float>(i % 360), 0, 45};
-  }
-  char* buffer = nullptr;
-  size_t size = 0;
-  std::FILE* file = open_memstream(&buffer, &size);
-  for (const SceneObject* o = list.first; o != nullptr; o = o->next) {
-    std::fputs("nextObject\n", file);
-    WriteObject(*o, file);
-  }
-  std::fputs("EOF", file);
-  std::fclose(file);
-  std::string text(buffer, size);
-  free(buffer);
-  return text;
-}
-
-const std::string& Scene() {
-  static const std::string text = MakeScene();
-  return text;
-}
-
-void BM_ReadScene(benchmark::State& state) {
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  SetConsole(nullptr, sink);
-  for (auto _ : state) {
-    std::FILE* file = fmemopen(const_cast<char*>(Scene().data()), Scene().size(), "r");
-    ObjectList list;
-    benchmark::DoNotOptimize(ReadScene(list, file));
-    std::fclose(file);
-  }
-  SetConsole(nullptr, nullptr);
-  std::fclose(sink);
-  state.SetItemsProcessed(state.iterations() * kObjects);
-}
-
-// The floor: 12 floats per object read with fscanf, skipping the keyword,
-// shape and flag tokens.
-void BM_FscanfFloor(benchmark::State& state) {
-  for (auto _ : state) {
-    std::FILE* file = fmemopen(const_cast<char*>(Scene().data()), Scene().size(), "r");
-    float v[12];
-    char shape, flag;
-    int objects = 0;
-    while (std::fscanf(file, "%*s %f %f %f %f %f %f %f %f %f %c %c %f %f %f", &v[0], &v[1], &v[2],
-                       &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &shape, &flag, &v[9], &v[10],
-                       &v[11]) == 14) {
-      ++objects;
+    o->size = {1 + (i % 7) * 0.25f, 1 + (i % 3) * 0.1f, 0.5f + (i % 5) * 0.3f};
+    o->rotation = {static_cast<float>(i % 360), static_cast<float>(i * 7 % 360), 0};
+    o->position = {(i % 1000) * 0.1f - 50, (i / 1000) * 0.1f, -(i % 13) * 1.5f};
+    o->shape = "csy"[i % 3];
+    o->solid = static_cast<char>(i % 4 != 0);
+    switch (i % 3) {
+      case 0: o->red = (i % 10) * 0.1f, o->green = 0.5f, o->blue = 0.25f; break;
+      case 1: o->red = 0, o->green = -static_cast<float>(i % 6 + 1), o->blue = 0; break;
+      default: o->red = -static_cast<float>(i % 5 + 1), o->green = 0, o->blue = 0; break;
     }
-    benchmark::DoNotOptimize(objects);
-    std::fclose(file);
   }
-  state.SetItemsProcessed(state.iterations() * kObjects);
 }
 
-void BM_SaveScene(benchmark::State& state) {
-  ObjectList list;
-  for (int i = 0; i < kObjects; ++i) CreateObject(list);
-  for (auto _ : state) {
-    char* buffer = nullptr;
-    size_t size = 0;
-    std::FILE* file = open_memstream(&buffer, &size);
-    for (const SceneObject* o = list.first; o != nullptr; o = o->next) WriteObject(*o, file);
-    std::fclose(file);
-    free(buffer);
+// The temporary folder, its scene file and its console file.
+struct Folder {
+  std::string path;
+  Folder() {
+    const char* where = std::getenv("QUILLMAR_BENCH_DIR");
+    std::string pattern = std::string(where != nullptr ? where : "/tmp") + "/quillmar-bench-XXXXXX";
+    path = mkdtemp(pattern.data());
+    ObjectList list;
+    BuildScene(list, Objects());
+    WriteFileSafely(Scene(), [&](std::FILE* file) { return WriteScene(list, file); });
   }
-  state.SetItemsProcessed(state.iterations() * kObjects);
+  ~Folder() {
+    for (const char* name : {"/in.scene", "/out.scene", "/console.txt"}) {
+      std::remove((path + name).c_str());
+    }
+    rmdir(path.c_str());
+  }
+  std::string Scene() const { return path + "/in.scene"; }
+  std::string Output() const { return path + "/out.scene"; }
+  std::string Console() const { return path + "/console.txt"; }
+};
+
+const Folder& Files() {
+  static const Folder folder;
+  return folder;
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The formatted load as the editor did it.
+bool FormattedLoad(ObjectList& list, const std::string& fileName) {
+  Print("loading %s\n", fileName.c_str());
+  std::FILE* file = OpenInputFile(fileName, "r");
+  if (file == nullptr) return false;
+  int loaded = formatted::ReadScene(list, file, ConsoleOut());
+  std::fclose(file);
+  Print("Objects loaded: %d\n\n\n", loaded);
+  return true;
+}
+
+// One load with the console going to the console file or to /dev/null.
+template <typename Load>
+void LoadOnce(Load load, ObjectList& list, bool toFile = true) {
+  std::FILE* console = std::fopen(toFile ? Files().Console().c_str() : "/dev/null", "w");
+  SetConsole(nullptr, console);
+  load(list, Files().Scene());
+  SetConsole(nullptr, nullptr);
+  std::fclose(console);
+}
+
+std::size_t HeapInUse() {
+  struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_LoadFormatted(benchmark::State& state) {
+  Files();
+  for (auto _ : state) {
+    ObjectList list;
+    LoadOnce(FormattedLoad, list, state.range(0) != 0);
+    benchmark::DoNotOptimize(list.count);
+  }
+  state.SetItemsProcessed(state.iterations() * Objects());
+}
+
+void BM_LoadBuffered(benchmark::State& state) {
+  Files();
+  for (auto _ : state) {
+    ObjectList list;
+    LoadOnce(LoadScene, list, state.range(0) != 0);
+    benchmark::DoNotOptimize(list.count);
+  }
+  state.SetItemsProcessed(state.iterations() * Objects());
+
+  // Checked after timing: the same console bytes, and memory per object.
+  std::size_t heap = HeapInUse();
+  ObjectList list;
+  LoadOnce(LoadScene, list);
+  state.counters["heap_bytes_per_object"] = double(HeapInUse() - heap) / Objects();
+  std::string ours = Bytes(Files().Console());
+  ObjectList again;
+  LoadOnce(FormattedLoad, again);
+  if (ours != Bytes(Files().Console())) state.SkipWithError("console output differs");
+}
+
+template <typename Write>
+void SaveOnce(Write write, const ObjectList& list) {
+  std::FILE* file = std::fopen(Files().Output().c_str(), "w");
+  write(list, file);
+  std::fclose(file);
+}
+
+void FormattedWrite(const ObjectList& list, std::FILE* file) { formatted::WriteScene(list, file); }
+
+void BM_SaveFormatted(benchmark::State& state) {
+  ObjectList list;
+  BuildScene(list, Objects());
+  for (auto _ : state) SaveOnce(FormattedWrite, list);
+  state.SetItemsProcessed(state.iterations() * Objects());
+}
+
+void BM_SaveBuffered(benchmark::State& state) {
+  ObjectList list;
+  BuildScene(list, Objects());
+  for (auto _ : state) SaveOnce(WriteScene, list);
+  state.SetItemsProcessed(state.iterations() * Objects());
+  std::string ours = Bytes(Files().Output());
+  SaveOnce(FormattedWrite, list);
+  if (ours != Bytes(Files().Output())) state.SkipWithError("scene file differs");
 }
 }  // namespace
 
-BENCHMARK(BM_FscanfFloor)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadScene)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SaveScene)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFormatted)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadBuffered)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveFormatted)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveBuffered)->Unit(benchmark::kMillisecond)->UseRealTime();

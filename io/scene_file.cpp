@@ -1,64 +1,180 @@
 #include "io/scene_file.h"
 
-#include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include "base/console.h"
 #include "base/file.h"
+#include "base/number.h"
 #include "scene/edit.h"
 
 namespace {
-bool ReadVec3(std::FILE* file, Vec3& v) {
-  return std::fscanf(file, "%f %f %f", &v.x, &v.y, &v.z) == 3;
+constexpr std::size_t kBufferSize = std::size_t{1} << 18;
+
+// The longest block WriteObject writes: four lines of three numbers and the
+// shape line.
+constexpr std::size_t kMaxBlockLength = 4 * (3 * kMaxFixedLength + 3) + 4;
+
+// A scene file's tokens and numbers, read through one fixed buffer.
+class SceneInput {
+ public:
+  explicit SceneInput(std::FILE* file) : file_(file), buffer_(new char[kBufferSize]) {}
+
+  // Reads one whitespace-delimited token, keeping its first `keep` bytes in
+  // `head` and its whole length in `length`. False at the end of the input.
+  bool Token(char* head, std::size_t keep, std::size_t& length) {
+    if (!SkipBlanks()) return false;
+    length = 0;
+    while (Available(1) && !IsAsciiSpace(buffer_[pos_])) {
+      if (length < keep) head[length] = buffer_[pos_];
+      ++length;
+      ++pos_;
+    }
+    return true;
+  }
+
+  // Reads one number as scanf's "%f" does. False when there is none, or it
+  // is longer than kMaxSceneNumberLength.
+  bool Float(float& value) {
+    // Usually the number and the blanks before it lie inside the buffer.
+    if (end_ - pos_ > kMaxSceneNumberLength) {
+      const char* at = buffer_.get() + pos_;
+      std::size_t used = ScanFloat(at, at + kMaxSceneNumberLength + 1, value);
+      if (used != 0 && used <= kMaxSceneNumberLength) {
+        pos_ += used;
+        return true;
+      }
+    }
+    if (!SkipBlanks()) return false;
+    Available(kMaxSceneNumberLength + 1);
+    std::size_t window = std::min(end_ - pos_, kMaxSceneNumberLength + 1);
+    std::size_t used = ScanFloat(buffer_.get() + pos_, buffer_.get() + pos_ + window, value);
+    if (used == 0 || used > kMaxSceneNumberLength) return false;
+    pos_ += used;
+    return true;
+  }
+
+  bool Vec3(::Vec3& v) { return Float(v.x) && Float(v.y) && Float(v.z); }
+
+ private:
+  bool SkipBlanks() {
+    while (Available(1)) {
+      if (!IsAsciiSpace(buffer_[pos_])) return true;
+      ++pos_;
+    }
+    return false;
+  }
+
+  // Makes at least `want` bytes readable where the file still has them.
+  // False when nothing is left.
+  bool Available(std::size_t want) { return end_ - pos_ >= want || Refill(want); }
+
+  __attribute__((noinline)) bool Refill(std::size_t want) {
+    if (atEnd_) return end_ > pos_;
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    while (end_ < want && !atEnd_) {
+      std::size_t got = std::fread(buffer_.get() + end_, 1, kBufferSize - end_, file_);
+      atEnd_ = got == 0;
+      end_ += got;
+    }
+    return end_ > pos_;
+  }
+
+  std::FILE* file_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0, end_ = 0;
+  bool atEnd_ = false;
+};
+
+// Reads lines 2 to 6 of one block into `object` and sets its id from its
+// predecessor. False when the block is cut short or holds a malformed number.
+bool ReadObject(SceneObject& object, SceneInput& input) {
+  object.id = object.prev != nullptr ? object.prev->id + 1 : 0;
+  char shape = 0, solid = 0;
+  std::size_t length;
+  bool complete = input.Vec3(object.size) && input.Vec3(object.rotation) &&
+                  input.Vec3(object.position) && input.Token(&shape, 1, length) &&
+                  input.Token(&solid, 1, length) && input.Float(object.red) &&
+                  input.Float(object.green) && input.Float(object.blue);
+  object.shape = shape;
+  object.solid = solid;
+  return complete;
 }
 
-void WriteVec3(std::FILE* file, const Vec3& v) { std::fprintf(file, "%f %f %f\n", v.x, v.y, v.z); }
+char* FormatVec3Line(const Vec3& v, char* out) {
+  out = FormatFixed3(v.x, v.y, v.z, " ", out);
+  *out++ = '\n';
+  return out;
+}
 
+// Lines 2 to 6 of one block, as "%f %f %f\n" and "%c %c\n" write them.
+char* FormatBlock(const SceneObject& object, char* out) {
+  out = FormatVec3Line(object.size, out);
+  out = FormatVec3Line(object.rotation, out);
+  out = FormatVec3Line(object.position, out);
+  *out++ = object.shape;
+  *out++ = ' ';
+  *out++ = object.solid;
+  *out++ = '\n';
+  out = FormatFixed3(object.red, object.green, object.blue, " ", out);
+  *out++ = '\n';
+  return out;
+}
+
+bool WriteAll(const char* data, std::size_t size, std::FILE* file) {
+  return std::fwrite(data, 1, size, file) == size;
+}
 }  // namespace
 
 void WriteObject(const SceneObject& object, std::FILE* file) {
-  WriteVec3(file, object.size);
-  WriteVec3(file, object.rotation);
-  WriteVec3(file, object.position);
-  std::fprintf(file, "%c %c\n", object.shape, object.solid);
-  std::fprintf(file, "%f %f %f\n", object.red, object.green, object.blue);
-}
-
-bool ReadObject(SceneObject& object, std::FILE* file) {
-  object.id = object.prev != nullptr ? object.prev->id + 1 : 0;
-  std::string shape, solid;
-  bool complete = ReadVec3(file, object.size) && ReadVec3(file, object.rotation) &&
-                  ReadVec3(file, object.position) && ReadToken(file, shape) &&
-                  ReadToken(file, solid) &&
-                  std::fscanf(file, "%f %f %f", &object.red, &object.green, &object.blue) == 3;
-  if (!complete) return false;
-  object.shape = shape[0];
-  object.solid = solid[0];
-  PrintObjectInfo(&object);
-  return true;
+  char text[kMaxBlockLength];
+  WriteAll(text, FormatBlock(object, text) - text, file);
 }
 
 int ReadScene(ObjectList& list, std::FILE* file) {
   ClearObjects(list);
-  std::string keyword;
-  while (ReadToken(file, keyword) && keyword != "EOF") {
+  SceneInput input(file);
+  // The descriptions go to the console a buffer at a time.
+  std::unique_ptr<char[]> text(new char[kBufferSize]);
+  char* out = text.get();
+  char keyword[4];  // enough to tell "EOF" from every other token
+  std::size_t length;
+  while (input.Token(keyword, sizeof keyword, length) &&
+         !(length == 3 && std::memcmp(keyword, "EOF", 3) == 0)) {
     SceneObject* object = CreateObject(list);
-    if (!ReadObject(*object, file)) {
+    if (!ReadObject(*object, input)) {
       DeleteObject(list, object);  // a half-read block is dropped
       break;
     }
+    if (text.get() + kBufferSize - out < static_cast<std::ptrdiff_t>(kMaxObjectInfoLength)) {
+      Write(text.get(), out - text.get());
+      out = text.get();
+    }
+    out = FormatObjectInfo(*object, out);
   }
+  Write(text.get(), out - text.get());
   list.current = list.first;
   return list.count;
 }
 
 bool WriteScene(const ObjectList& list, std::FILE* file) {
-  for (const SceneObject* o = list.first; o != nullptr; o = o->next) {
-    std::fputs("nextObject\n", file);
-    WriteObject(*o, file);
+  std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+  char* out = buffer.get();
+  constexpr std::string_view kKeyword = "nextObject\n";
+  bool written = true;
+  for (const SceneObject* o = list.first; o != nullptr && written; o = o->next) {
+    if (buffer.get() + kBufferSize - out < static_cast<std::ptrdiff_t>(kKeyword.size() + kMaxBlockLength)) {
+      written = WriteAll(buffer.get(), out - buffer.get(), file);
+      out = buffer.get();
+    }
+    out = FormatBlock(*o, AppendText(out, kKeyword));
   }
-  std::fputs("EOF", file);
-  return !std::ferror(file);
+  out = AppendText(out, "EOF");
+  return written && WriteAll(buffer.get(), out - buffer.get(), file) && !std::ferror(file);
 }
+
 bool SaveScene(const ObjectList& list, const std::string& fileName) {
   bool saved = WriteFileSafely(fileName, [&](std::FILE* file) { return WriteScene(list, file); });
   if (!saved) Print("Error saving file %s!\n", fileName.c_str());

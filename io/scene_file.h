@@ -6,16 +6,19 @@
 
 #include "scene/object.h"
 
+// Numbers longer than this many characters are malformed (scanf would take
+// any length); the reader holds no more than one buffer of a file in memory
+// however long its tokens or lines are.
+constexpr std::size_t kMaxSceneNumberLength = 1024;
+
 // Writes lines 2 to 6 of one object's block.
 void WriteObject(const SceneObject& object, std::FILE* file);
 
-// Reads lines 2 to 6 of one block into `object`, sets its id from its
-// predecessor and prints its description. Returns false, having printed
-// nothing, when the block is cut short or holds a malformed number.
-bool ReadObject(SceneObject& object, std::FILE* file);
-
-// Replaces the list's objects with the blocks read from `file` up to "EOF".
-// A block cut short ends the read; the complete blocks before it stay.
+// Replaces the list's objects with the blocks read from `file` up to "EOF",
+// printing each object's description as it is read. Every token other than
+// "EOF" starts a block. Numbers are read as scanf's "%f" reads them; the
+// shape and the flag are the first bytes of two tokens. A block cut short or
+// a malformed number ends the read; the complete blocks before it stay.
 // Returns the number of objects read; selects the first.
 int ReadScene(ObjectList& list, std::FILE* file);
 

@@ -1,6 +1,7 @@
 #include "scene/edit.h"
 
 #include "base/console.h"
+#include "base/number.h"
 
 namespace {
 void Add(Vec3& v, float dx, float dy, float dz) {
@@ -92,14 +93,27 @@ void PromptColor(SceneObject* object) {
   ReadFloats(object->red, object->green, object->blue);
 }
 
+// Formatted by hand: the same bytes as printf's "%d" and "%f", and a load
+// prints one description per object.
+char* FormatObjectInfo(const SceneObject& o, char* out) {
+  out = AppendText(out, "ID: ");
+  out = FormatInt(o.id, out);
+  out = AppendText(out, "\ninfo-Size: ");
+  out = FormatFixed3(o.size.x, o.size.y, o.size.z, ", ", out);
+  out = AppendText(out, "\ninfo-Rotation: ");
+  out = FormatFixed3(o.rotation.x, o.rotation.y, o.rotation.z, ", ", out);
+  out = AppendText(out, "\ninfo-Position: ");
+  out = FormatFixed3(o.position.x, o.position.y, o.position.z, ", ", out);
+  out = AppendText(out, "\ninfo-Shape: ");
+  *out++ = o.shape;
+  out = AppendText(out, "\ninfo-Color: ");
+  out = FormatFixed3(o.red, o.green, o.blue, ", ", out);
+  *out++ = '\n';
+  return out;
+}
+
 void PrintObjectInfo(const SceneObject* object) {
   if (object == nullptr) return;
-  Print("ID: %d\n", object->id);
-  Print("info-Size: %f, %f, %f\n", object->size.x, object->size.y, object->size.z);
-  Print("info-Rotation: %f, %f, %f\n", object->rotation.x, object->rotation.y,
-        object->rotation.z);
-  Print("info-Position: %f, %f, %f\n", object->position.x, object->position.y,
-        object->position.z);
-  Print("info-Shape: %c\n", object->shape);
-  Print("info-Color: %f, %f, %f\n", object->red, object->green, object->blue);
+  char text[kMaxObjectInfoLength];
+  Write(text, FormatObjectInfo(*object, text) - text);
 }

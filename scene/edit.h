@@ -2,6 +2,8 @@
 // The delta operations echo the new value while the verbose flag is on.
 #pragma once
 
+#include <cstddef>
+
 #include "scene/object.h"
 
 void Resize(SceneObject* object, float dx, float dy, float dz);
@@ -23,3 +25,8 @@ void SetMaterialCode(SceneObject* object, int preset);
 void PromptColor(SceneObject* object);
 // Prints the object's description; nothing for null.
 void PrintObjectInfo(const SceneObject* object);
+// The longest description FormatObjectInfo writes.
+constexpr std::size_t kMaxObjectInfoLength = 720;
+// Writes the description PrintObjectInfo prints to `out` (which needs
+// kMaxObjectInfoLength bytes) and returns its end. Cannot fail.
+char* FormatObjectInfo(const SceneObject& object, char* out);

@@ -3,11 +3,19 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <malloc.h>
+
+#include <algorithm>
+#include <cmath>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "io/scene_file.h"
 #include "scene/edit.h"
+#include "tests/formatted_scene.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -208,4 +216,180 @@ TEST(SceneFile, SaveKeepsTheTargetsPermissions) {
   struct stat info;
   ASSERT_EQ(stat(dir.File("p.scene").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+namespace {
+// A scene holding every kind of value the format must carry: random bits
+// (NaN, infinities, huge and tiny numbers), halves of the sixth decimal,
+// plain decimals and powers of two.
+void BuildVariedScene(ObjectList& list, int objects) {
+  std::mt19937 random(2024);
+  auto value = [&random]() {
+    std::uint32_t bits = random();
+    float f;
+    switch (bits % 4) {
+      case 0: std::memcpy(&f, &bits, sizeof f); return f;
+      case 1: return static_cast<float>(static_cast<int>(random() % 20001) - 10000) / 128;
+      case 2: return static_cast<float>(random() % 1000000) / 1000 - 500;
+      default: return std::ldexp(bits % 8 == 3 ? -1.0f : 1.0f, static_cast<int>(random() % 240) - 120);
+    }
+  };
+  for (int i = 0; i < objects; ++i) {
+    SceneObject* o = CreateObject(list);
+    for (float* f : {&o->size.x, &o->size.y, &o->size.z, &o->rotation.x, &o->rotation.y,
+                     &o->rotation.z, &o->position.x, &o->position.y, &o->position.z, &o->red,
+                     &o->green, &o->blue}) {
+      *f = value();
+    }
+    o->shape = "csyl"[i % 4];
+    o->solid = static_cast<char>(i % 3 == 0 ? 0 : 1);
+  }
+}
+
+std::FILE* MemoryFile(const std::string& bytes) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  return file;
+}
+
+std::string FileText(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  for (int c; (c = std::getc(file)) != EOF;) text.push_back(static_cast<char>(c));
+  std::fclose(file);
+  return text;
+}
+
+std::string FormattedSceneText(const ObjectList& list) {
+  std::FILE* file = std::tmpfile();
+  formatted::WriteScene(list, file);
+  return FileText(file);
+}
+
+// Where two long texts first differ, for a readable failure.
+std::string Difference(const std::string& a, const std::string& b) {
+  std::size_t at = std::mismatch(a.begin(), a.begin() + std::min(a.size(), b.size()), b.begin()).first - a.begin();
+  return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+         ", first difference at " + std::to_string(at) + ": \"" + a.substr(at, 40) + "\" / \"" +
+         b.substr(at, 40) + "\"";
+}
+
+// Loads `text` with the editor's reader and with the formatted one; both
+// must print the same descriptions and keep the same objects, bit for bit.
+void ExpectLoadsLikeTheFormattedReader(const std::string& text, const std::string& what) {
+  ObjectList ours, theirs;
+  std::string ourOutput;
+  {
+    ConsoleCapture console;
+    std::FILE* file = MemoryFile(text);
+    ReadScene(ours, file);
+    std::fclose(file);
+    ourOutput = console.Take();
+  }
+  std::FILE* file = MemoryFile(text);
+  std::FILE* theirConsole = std::tmpfile();
+  formatted::ReadScene(theirs, file, theirConsole);
+  std::fclose(file);
+  std::string theirOutput = FileText(theirConsole);
+  ASSERT_EQ(ours.count, theirs.count) << what;
+  ASSERT_TRUE(ourOutput == theirOutput) << what << ": " << Difference(ourOutput, theirOutput);
+  for (const SceneObject *a = ours.first, *b = theirs.first; a != nullptr; a = a->next, b = b->next) {
+    bool same = std::memcmp(a, b, offsetof(SceneObject, shape)) == 0 && a->shape == b->shape &&
+                a->solid == b->solid && std::memcmp(&a->red, &b->red, 3 * sizeof(float)) == 0;
+    ASSERT_TRUE(same) << what << ", object " << a->id;
+  }
+}
+}  // namespace
+
+TEST(SceneFile, SavesAndLoadsTheBytesOfTheFormattedFunctions) {
+  ObjectList list;
+  BuildVariedScene(list, 4000);
+  const std::string expected = FormattedSceneText(list);
+  TempDir dir;
+  ConsoleCapture console;
+  ASSERT_TRUE(SaveScene(list, dir.File("v.scene")));
+  std::string saved = ReadFileBytes(dir.File("v.scene"));
+  ASSERT_TRUE(saved == expected) << Difference(saved, expected);
+  ExpectLoadsLikeTheFormattedReader(expected, "the whole scene");
+}
+
+// Cuts and stray characters anywhere: the same objects and descriptions as
+// the formatted reader, however the text is damaged.
+TEST(SceneFile, DamagedFilesLoadLikeTheFormattedReader) {
+  ObjectList list;
+  BuildVariedScene(list, 12);
+  const std::string text = FormattedSceneText(list);
+  const std::string junk[] = {"x", "+", "-", "e", "E+", ".", "0x", "0x.p", "inf", "infin", "nan(",
+                              " ", "\n", "EOF", "1e", std::string(1, '\0'), "-.5e-3", "9"};
+  std::mt19937 random(99);
+  for (int i = 0; i < 600; ++i) {
+    std::string damaged = text;
+    std::size_t at = random() % text.size();
+    if (i % 4 == 0) {
+      damaged.resize(at);
+    } else {
+      damaged.insert(at, junk[random() % std::size(junk)]);
+    }
+    ExpectLoadsLikeTheFormattedReader(damaged, "case " + std::to_string(i));
+    if (HasFatalFailure()) return;
+  }
+}
+
+namespace {
+// A read-only stream of `head`, then `count` copies of `fill`, then `tail`,
+// made as it is read; it also notes the most heap memory in use meanwhile.
+struct HugeStream {
+  std::string head;
+  std::size_t count;
+  char fill;
+  std::string tail;
+  std::size_t at = 0;
+  std::size_t peakHeap = 0;
+
+  static ssize_t Read(void* cookie, char* out, std::size_t size) {
+    auto* s = static_cast<HugeStream*>(cookie);
+    struct mallinfo2 info = mallinfo2();
+    s->peakHeap = std::max(s->peakHeap, info.uordblks + info.hblkhd);
+    std::size_t total = s->head.size() + s->count + s->tail.size(), n = 0;
+    for (; n < size && s->at < total; ++n, ++s->at) {
+      std::size_t i = s->at;
+      out[n] = i < s->head.size() ? s->head[i]
+               : i < s->head.size() + s->count ? s->fill
+                                                : s->tail[i - s->head.size() - s->count];
+    }
+    return static_cast<ssize_t>(n);
+  }
+};
+}  // namespace
+
+// A 64 MB token or number holds no more memory than an ordinary file: long
+// keywords still start a block, long tokens keep their first byte, and an
+// over-long number is malformed.
+TEST(SceneFile, HugeTokensDoNotGrowMemory) {
+  const std::size_t kHuge = std::size_t{64} << 20;
+  const std::string block = " 1 1 1 0 0 0 0 0 0 c 1 0.5 0.5 0.5 EOF";
+  struct Case {
+    const char* what;
+    HugeStream stream;
+    int objects;
+    char shape;
+  } cases[] = {
+      {"keyword", {"", kHuge, 'k', block}, 1, 'c'},
+      {"shape", {"o 1 1 1 0 0 0 0 0 0 ", kHuge, 's', " 1 0 0 0 EOF"}, 1, 's'},
+      {"number", {"o 1", kHuge, '0', " 1 1 0 0 0 0 0 0 c 1 0 0 0 EOF"}, 0, 0},
+      {"blank line", {"o", kHuge, ' ', block}, 1, 'c'},
+  };
+  for (Case& c : cases) {
+    std::size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
+    std::FILE* file = fopencookie(&c.stream, "r", {HugeStream::Read, nullptr, nullptr, nullptr});
+    ConsoleCapture console;
+    ObjectList list;
+    EXPECT_EQ(ReadScene(list, file), c.objects) << c.what;
+    std::fclose(file);
+    if (c.objects > 0) {
+      EXPECT_EQ(list.first->shape, c.shape) << c.what;
+    }
+    EXPECT_LT(c.stream.peakHeap, before + (std::size_t{4} << 20)) << c.what;
+  }
 }

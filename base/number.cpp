@@ -1,0 +1,258 @@
+#include "base/number.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace {
+using Wide = unsigned __int128;  // holds every finite float's integer part
+
+// Every number below 1000 as three digits with leading zeros, and as its
+// own digits followed by their count.
+struct DigitTables {
+  char padded[1000][3];
+  char plain[1000][4];
+};
+
+constexpr DigitTables MakeDigitTables() {
+  DigitTables tables{};
+  for (int i = 0; i < 1000; ++i) {
+    char* padded = tables.padded[i];
+    padded[0] = static_cast<char>('0' + i / 100);
+    padded[1] = static_cast<char>('0' + i / 10 % 10);
+    padded[2] = static_cast<char>('0' + i % 10);
+    int length = i >= 100 ? 3 : i >= 10 ? 2 : 1;
+    for (int j = 0; j < length; ++j) tables.plain[i][j] = padded[3 - length + j];
+    tables.plain[i][3] = static_cast<char>(length);
+  }
+  return tables;
+}
+
+constexpr DigitTables kDigits = MakeDigitTables();
+
+// Two digits of a number below 100.
+void WritePair(unsigned pair, char* out) { std::memcpy(out, kDigits.padded[pair] + 1, 2); }
+
+// The digits of `value`, no leading zeros ("0" for zero).
+char* WriteUnsigned(std::uint64_t value, char* out) {
+  int length = 1;
+  for (std::uint64_t bound = 10; length < 20 && value >= bound; bound *= 10) ++length;
+  char* digit = out + length;
+  while (value >= 100) {
+    digit -= 2;
+    WritePair(static_cast<unsigned>(value % 100), digit);
+    value /= 100;
+  }
+  if (value >= 10) {
+    WritePair(static_cast<unsigned>(value), digit - 2);
+  } else {
+    digit[-1] = static_cast<char>('0' + value);
+  }
+  return out + length;
+}
+
+char* WriteWide(Wide value, char* out) {
+  if (value <= UINT64_MAX) return WriteUnsigned(static_cast<std::uint64_t>(value), out);
+  constexpr std::uint64_t kTen19 = 10000000000000000000ull;
+  out = WriteWide(value / kTen19, out);
+  auto low = static_cast<std::uint64_t>(value % kTen19);
+  for (int i = 18; i >= 0; --i, low /= 10) out[i] = static_cast<char>('0' + low % 10);
+  return out + 19;
+}
+
+bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+char Lower(char c) { return static_cast<char>(c | 0x20); }  // for comparing with letters only
+bool IsHexDigit(char c) { return IsDigit(c) || static_cast<unsigned char>(Lower(c) - 'a') < 6; }
+
+// Steps over `word` (lower case) at `p` in any case. False when the input
+// differs or ends first.
+bool MatchWord(const char*& p, const char* end, const char* word) {
+  for (; *word != '\0'; ++word, ++p) {
+    if (p == end || Lower(*p) != *word) return false;
+  }
+  return true;
+}
+
+// The float nearest significand * 10^power, when one double product finds
+// it: significand and power are exact doubles, the product is within two
+// units in the last place of the exact value, and rounding it to float is
+// right unless it lies that close to a halfway point between two floats.
+// False when it cannot tell.
+bool QuickDecimal(std::uint64_t significand, int power, float& value) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  static constexpr double kInversePowers[] = {
+      1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+      1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+  if (significand > (std::uint64_t{1} << 53) || power < -22 || power > 22) return false;
+  double product = static_cast<double>(significand) *
+                   (power < 0 ? kInversePowers[-power] : kPowers[power]);
+  std::uint64_t bits;
+  std::memcpy(&bits, &product, sizeof bits);
+  // The low 29 bits are what float drops; 0x10000000 is exactly halfway.
+  if ((bits & 0x1fffffff) - (0x10000000 - 8) <= 16) return false;
+  value = static_cast<float>(product);
+  return true;
+}
+
+// Appends the digits at `p` to `significand` (wrapping past 19 digits),
+// adds their number to `count` and returns their end.
+const char* ReadDigits(const char* p, const char* end, std::uint64_t& significand, int& count) {
+  for (; p != end && IsDigit(*p); ++p, ++count) significand = significand * 10 + (*p - '0');
+  return p;
+}
+
+// What strtof makes of a number text, for the rare cases from_chars leaves:
+// values that overflow or underflow.
+float StrToFloat(const char* begin, const char* end) {
+  std::string text(begin, end);
+  return std::strtof(text.c_str(), nullptr);
+}
+}  // namespace
+
+char* FormatFixed(float value, char* out) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  *out = '-';  // kept only for a set sign bit
+  out += bits >> 31;
+  std::uint32_t exponent = (bits >> 23) & 0xff;
+  std::uint32_t fraction = bits & 0x7fffff;
+  if (exponent == 0xff) {
+    std::memcpy(out, fraction != 0 ? "nan" : "inf", 3);
+    return out + 3;
+  }
+  // value = mantissa * 2^power, exactly.
+  std::uint64_t mantissa = exponent != 0 ? fraction | 0x800000 : fraction;
+  int power = exponent != 0 ? static_cast<int>(exponent) - 150 : -149;
+  if (power > 39) {  // an integer beyond 64 bits
+    out = WriteWide(static_cast<Wide>(mantissa) << power, out);
+    return AppendText(out, ".000000");
+  }
+  // The fraction in millionths, rounded to nearest, ties to even. Below
+  // 2^-44 a value is under half a millionth.
+  std::uint64_t whole = 0, millionths = 0;
+  if (power >= 0) {
+    whole = mantissa << power;
+  } else if (power >= -44) {
+    int shift = -power;
+    std::uint64_t scaled = mantissa * 1000000;  // under 2^44
+    std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
+    std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    std::uint64_t rest = scaled & mask;
+    millionths = scaled >> shift;
+    millionths += (rest > half) | ((rest == half) & millionths);
+    whole = millionths / 1000000;
+  }
+  if (whole < 1000) {
+    std::memcpy(out, kDigits.plain[whole], 4);  // the fourth byte is overwritten
+    out += kDigits.plain[whole][3];
+  } else {
+    out = WriteUnsigned(whole, out);
+  }
+  *out = '.';
+  auto six = static_cast<unsigned>(millionths % 1000000);
+  std::memcpy(out + 1, kDigits.padded[six / 1000], 3);
+  std::memcpy(out + 4, kDigits.padded[six % 1000], 3);
+  return out + 7;
+}
+
+char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
+  out = FormatFixed(a, out);
+  out = AppendText(out, separator);
+  out = FormatFixed(b, out);
+  out = AppendText(out, separator);
+  return FormatFixed(c, out);
+}
+
+char* FormatInt(int value, char* out) { return std::to_chars(out, out + 11, value).ptr; }
+
+namespace {
+// The characters taken follow the C library's scanf: it collects the longest
+// run that could still begin a number, then converts the part of it that
+// strtof accepts ("1e+" is taken whole and is worth 1). `number` is where
+// the number starts, `body` where it starts after its sign.
+__attribute__((noinline)) std::size_t ScanAnyFloat(const char* begin, const char* number,
+                                                   const char* body, const char* end,
+                                                   float& value) {
+  bool negative = *number == '-';
+  const char* p = body;
+  if (Lower(*p) == 'n') {
+    if (!MatchWord(p, end, "nan")) return 0;
+    value = std::copysign(std::numeric_limits<float>::quiet_NaN(), negative ? -1.0f : 1.0f);
+    return p - begin;
+  }
+  if (Lower(*p) == 'i') {
+    if (!MatchWord(p, end, "inf")) return 0;
+    if (p != end && Lower(*p) == 'i' && !MatchWord(p, end, "inity")) return 0;
+    value = negative ? -HUGE_VALF : HUGE_VALF;
+    return p - begin;
+  }
+
+  bool hex = *p == '0' && p + 1 != end && Lower(p[1]) == 'x';
+  if (hex) p += 2;
+  const char* digits = p;
+  const char exponentChar = hex ? 'p' : 'e';
+  bool gotDigit = false, gotDot = false, gotExponent = false;
+  const char* valueEnd = nullptr;  // end of the part strtof converts
+  for (; p != end; ++p) {
+    char c = *p;
+    if (IsDigit(c) || (hex && !gotExponent && IsHexDigit(c))) {
+      gotDigit = true;
+      valueEnd = p + 1;
+    } else if (gotExponent && Lower(p[-1]) == exponentChar && (c == '-' || c == '+')) {
+      // the exponent's sign
+    } else if (gotDigit && !gotExponent && Lower(c) == exponentChar) {
+      gotExponent = gotDot = true;
+    } else if (!gotDot && c == '.') {
+      gotDot = true;
+    } else {
+      break;
+    }
+  }
+  if (p == body || (hex && p == digits)) return 0;  // nothing, or a bare "0x"
+  float magnitude = 0;  // "0x." is worth the "0" before the x
+  if (valueEnd == nullptr) {
+    if (!hex) return 0;  // a lone point
+  } else {
+    auto format = hex ? std::chars_format::hex : std::chars_format::general;
+    auto result = std::from_chars(hex ? digits : body, valueEnd, magnitude, format);
+    if (result.ec != std::errc() || result.ptr != valueEnd) {
+      value = StrToFloat(number, valueEnd);  // out of range: infinity or zero
+      return p - begin;
+    }
+  }
+  value = negative ? -magnitude : magnitude;
+  return p - begin;
+}
+}  // namespace
+
+// The usual number, digits with at most one point and no exponent, is read
+// here; anything else by ScanAnyFloat.
+std::size_t ScanFloat(const char* begin, const char* end, float& value) {
+  const char* p = begin;
+  while (p != end && IsAsciiSpace(*p)) ++p;
+  if (p == end) return 0;
+  const char* number = p;
+  if ((*p == '-' || *p == '+') && ++p == end) return 0;
+  const char* body = p;
+
+  std::uint64_t significand = 0;
+  int count = 0, fractionDigits = 0;
+  p = ReadDigits(p, end, significand, count);
+  if (p != end && *p == '.') p = ReadDigits(p + 1, end, significand, fractionDigits);
+  count += fractionDigits;
+  float magnitude;
+  // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
+  if (count > 0 && count <= 19 &&
+      (p == end || (Lower(*p) != 'e' && Lower(*p) != 'x' && *p != '.')) &&
+      QuickDecimal(significand, -fractionDigits, magnitude)) {
+    value = *number == '-' ? -magnitude : magnitude;
+    return p - begin;
+  }
+  return ScanAnyFloat(begin, number, body, end, value);
+}

@@ -1,0 +1,121 @@
+// Float text written and read by hand must match printf("%f") and
+// scanf("%f") byte for byte and bit for bit.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/number.h"
+
+namespace {
+std::string Formatted(float value) {
+  char text[kMaxFixedLength];
+  return std::string(text, FormatFixed(value, text));
+}
+
+std::string Printed(float value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%f", value);
+  return text;
+}
+
+std::uint32_t Bits(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+float FromBits(std::uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// ScanFloat and sscanf agree on success, on the value's bits and on where
+// the reading stopped.
+void ExpectScansLikeScanf(const std::string& text) {
+  float expected = -7.0f, got = -7.0f;
+  int stop = -1;
+  bool matched = std::sscanf(text.c_str(), "%f%n", &expected, &stop) == 1;
+  std::size_t used = ScanFloat(text.data(), text.data() + text.size(), got);
+  ASSERT_EQ(used != 0, matched) << '"' << text << '"';
+  if (!matched) return;
+  EXPECT_EQ(used, static_cast<std::size_t>(stop)) << '"' << text << '"';
+  EXPECT_EQ(Bits(got), Bits(expected)) << '"' << text << '"';
+}
+}  // namespace
+
+TEST(Number, FormatsLikePrintf) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  std::vector<float> values = {0.0f, -0.0f, 1.0f, -1.0f, 0.1f, -0.1f, 1e-7f, -1e-7f, 5e-7f,
+                               4.9999997e-7f, 5.0000006e-7f, 0.9999995f, 0.99999952f,
+                               999999.94f, 123456.789f, 16777216.0f, 1.8446744e19f,
+                               1.8446746e19f, 1e19f, 1e20f, 3e38f, FLT_MAX, -FLT_MAX, FLT_MIN,
+                               FLT_TRUE_MIN, -FLT_TRUE_MIN, HUGE_VALF, -HUGE_VALF, nan, -nan};
+  // Halves of the sixth decimal that floats hold exactly: ties to even.
+  for (int k = 1; k < 4096; k += 2) {
+    values.push_back(k / 128.0f);
+    values.push_back(-k / 256.0f);
+    values.push_back(std::nextafter(k / 128.0f, 0.0f));
+    values.push_back(std::nextafter(k / 128.0f, 100.0f));
+  }
+  for (float v : values) EXPECT_EQ(Formatted(v), Printed(v)) << std::hexfloat << v;
+}
+
+TEST(Number, FormatsRandomFloatsLikePrintf) {
+  std::mt19937 random(12345);
+  for (int i = 0; i < 300000; ++i) {
+    float v = FromBits(random());
+    if (i % 2 == 1) v = std::ldexp(static_cast<float>(random() % 100000000), -(i % 30));
+    ASSERT_EQ(Formatted(v), Printed(v)) << std::hexfloat << v;
+  }
+  char text[11];
+  for (int id : {0, 7, -1, 1234567, INT32_MAX, INT32_MIN}) {
+    EXPECT_EQ(std::string(text, FormatInt(id, text)), std::to_string(id));
+  }
+}
+
+TEST(Number, ScansLikeScanf) {
+  const char* texts[] = {
+      "0", "-0", "+0", "1", "-1.5", "  \t\n\v\f\r 7", "1e3", "+.5", "-.5e-2", "5.", ".", "-.",
+      "+", "-", "", "   ", "+-1", "1.5.5", "1e", "1e+", "1ex", "1e+x", "1E5", "e5", ".e1",
+      "0x", "0xg", "0x.", "-0x.", "0x.p1", "0x1p", "0x1p+", "0x1pz", "0X1P3", "0x1.8p-149",
+      "0x1p-150", "0xp3", "0x1.p3", "0x1.fffffep127", "0x1.ffffffp127", "00x1", "0xABCDEFp-20",
+      "inf", "-INF", "infx", "infi", "infinity", "INFINITYx", "infinit", "nan", "-nan", "NaN(12)",
+      "nanx", "na", "nx", "i", "1e1000", "-1e1000", "1e-50", "-1e-46", "1e-45", "7e-46",
+      "3.4028235e38", "3.4028236e38", "3.40282357e38", "1.17549435e-38", "0.0000005",
+      "1e400000000000000000000", "1.0000000596046447753906250", "1.00000005960464477539062501",
+      "0.000000000000000000000000000000000000000000001401298464324817070923729583289916",
+      "123456789012345678901234567890", "16777217", "5.331508485478385e+20",
+      // Next to halfway points between floats, where a double product misleads.
+      "14.64536428451538", "75.17016220092773", "0.4728260487318039",
+      "3355443.3", "1,5", "1 2", "-0.000000", "12abc", "\x01" "5"};
+  for (const char* text : texts) ExpectScansLikeScanf(text);
+}
+
+// Numbers as the editor writes them and in other spellings, and random
+// strings over the characters a number is made of.
+TEST(Number, ScansRandomTextLikeScanf) {
+  std::mt19937 random(6789);
+  const char* formats[] = {"%f", "%.9g", "%a", "%e", "%.3f", "%.20e", " %+g"};
+  char text[128];
+  for (int i = 0; i < 200000; ++i) {
+    float v = i % 2 == 0 ? FromBits(random()) : static_cast<float>(random() % 2000000) / 1000;
+    std::snprintf(text, sizeof text, formats[i % 7], v);
+    ExpectScansLikeScanf(text);
+    if (HasFailure()) return;
+  }
+  const char alphabet[] = "0123456789..eE+-xXpPaAfFiInNtTy \n";
+  for (int i = 0; i < 200000; ++i) {
+    std::string random_text;
+    for (int n = random() % 12; n > 0; --n) random_text += alphabet[random() % (sizeof alphabet - 1)];
+    ExpectScansLikeScanf(random_text);
+    if (HasFailure()) return;
+  }
+}
