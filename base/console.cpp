@@ -11,6 +11,7 @@ struct ConsoleState {
   std::FILE* in = nullptr;
   std::FILE* out = nullptr;
   bool verbose = false;
+  bool terminal = false;  // standard output is a terminal, shown line by line
 };
 ConsoleState g_console;
 
@@ -131,5 +132,8 @@ bool PromptName(const char* prompt, std::string& name) {
 }
 
 void SetUpConsoleBuffering() {
-  std::setvbuf(stdout, nullptr, isatty(fileno(stdout)) ? _IOLBF : _IOFBF, BUFSIZ);
+  g_console.terminal = isatty(fileno(stdout)) != 0;
+  std::setvbuf(stdout, nullptr, g_console.terminal ? _IOLBF : _IOFBF, BUFSIZ);
 }
+
+bool ConsoleShowsEachLine() { return g_console.terminal && ConsoleOut() == stdout; }

@@ -54,3 +54,7 @@ bool PromptName(const char* prompt, std::string& name);
 // it is printed; otherwise it stays fully buffered and is flushed by
 // FlushConsole. Call before the first message.
 void SetUpConsoleBuffering();
+
+// True when the console is a terminal that shows each line as it is printed;
+// writers that gather many lines into one write then write line by line.
+bool ConsoleShowsEachLine();

@@ -136,9 +136,12 @@ void WriteObject(const SceneObject& object, std::FILE* file) {
 int ReadScene(ObjectList& list, std::FILE* file) {
   ClearObjects(list);
   SceneInput input(file);
-  // The descriptions go to the console a buffer at a time.
+  // The descriptions go to the console a buffer at a time, or one by one
+  // to a terminal, where each shows as it is read.
   std::unique_ptr<char[]> text(new char[kBufferSize]);
   char* out = text.get();
+  const std::ptrdiff_t batch =
+      ConsoleShowsEachLine() ? 1 : static_cast<std::ptrdiff_t>(kBufferSize - kMaxObjectInfoLength);
   char keyword[4];  // enough to tell "EOF" from every other token
   std::size_t length;
   while (input.Token(keyword, sizeof keyword, length) &&
@@ -148,11 +151,11 @@ int ReadScene(ObjectList& list, std::FILE* file) {
       DeleteObject(list, object);  // a half-read block is dropped
       break;
     }
-    if (text.get() + kBufferSize - out < static_cast<std::ptrdiff_t>(kMaxObjectInfoLength)) {
+    out = FormatObjectInfo(*object, out);
+    if (out - text.get() >= batch) {
       Write(text.get(), out - text.get());
       out = text.get();
     }
-    out = FormatObjectInfo(*object, out);
   }
   Write(text.get(), out - text.get());
   list.current = list.first;
