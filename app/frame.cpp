@@ -79,9 +79,9 @@ void DrawFrame(const Editor& editor) {
   glEnd();
 
   glColor3f(0.5f, 0.5f, 0.5f);
-  for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
-    DrawObject(*o, editor.textures);
-  }
+  const int width = editor.windowWidth, height = editor.windowHeight;
+  DrawObjects(editor.objects, editor.textures,
+              MakeFrustum(ProjectionMatrix(width, height), ViewMatrix(editor.camera), width, height));
   // The current object again, as a white wire frame.
   if (const SceneObject* current = editor.objects.current) {
     SceneObject overlay = *current;
