@@ -86,46 +86,26 @@ int ShapeIndex(char shape) {
   }
 }
 
-// One display list per shape and style, built on first use, and the normal
-// its geometry leaves current, if it sets one.
-struct RetainedShape {
-  GLuint list = 0;
-  bool setsNormal = false;
-  GLfloat normal[3] = {0, 0, 0};
-};
-RetainedShape gRetained[3][2];
+// One display list per shape and style, built on first use.
+GLuint gLists[3][2];
 
-// The shape's retained geometry, built now if needed; null when it cannot
-// be built (shapes without geometry, or while a display list is being
-// compiled, as lists do not nest).
-const RetainedShape* Retained(char shape, bool wire) {
+// The shape's display list, built now if needed; 0 when it cannot be built
+// (shapes without geometry, or while a display list is being compiled, as
+// lists do not nest).
+GLuint RetainedList(char shape, bool wire) {
   int index = ShapeIndex(shape);
-  if (index < 0) return nullptr;
-  RetainedShape& retained = gRetained[index][wire];
-  if (retained.list != 0) return &retained;
+  if (index < 0) return 0;
+  GLuint& list = gLists[index][wire];
+  if (list != 0) return list;
   GLint compiling = 0;
   glGetIntegerv(GL_LIST_INDEX, &compiling);
-  if (compiling != 0) return nullptr;
-  GLuint list = glGenLists(1);
-  if (list == 0) return nullptr;
+  if (compiling != 0) return 0;
+  list = glGenLists(1);
+  if (list == 0) return 0;
   glNewList(list, GL_COMPILE);
   DrawShapeImmediate(shape, wire);
   glEndList();
-  // Replay once from an odd normal with every buffer write masked, to learn
-  // the normal the geometry leaves behind (the GLUT shapes set none).
-  glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT);
-  glPushMatrix();
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glDepthMask(GL_FALSE);
-  const GLfloat odd[3] = {0.125f, -0.25f, 3};
-  glNormal3fv(odd);
-  glCallList(list);
-  glGetFloatv(GL_CURRENT_NORMAL, retained.normal);
-  glPopMatrix();
-  glPopAttrib();
-  retained.setsNormal = !std::equal(odd, odd + 3, retained.normal);
-  retained.list = list;
-  return &retained;
+  return list;
 }
 
 void DrawWith(const SceneObject& object, const TextureTable& textures, bool retain) {
@@ -143,8 +123,8 @@ void DrawWith(const SceneObject& object, const TextureTable& textures, bool reta
   glScalef(object.size.x, object.size.y, object.size.z);
 
   bool wire = object.solid == 0;
-  const RetainedShape* retained = retain ? Retained(object.shape, wire) : nullptr;
-  if (retained != nullptr) glCallList(retained->list);
+  GLuint list = retain ? RetainedList(object.shape, wire) : 0;
+  if (list != 0) glCallList(list);
   else DrawShapeImmediate(object.shape, wire);
   glPopMatrix();
   ResetAfterObject();
@@ -204,23 +184,19 @@ void DrawObjects(const ObjectList& objects, const TextureTable& textures, const 
     for (const SceneObject* o = objects.first; o != nullptr; o = o->next) DrawObject(*o, textures);
     return;
   }
+  // Skipping geometry changes no normal the next frame's axes are lit with:
+  // every frame ends with the normal (0, 0, 1), GL's first one, which the
+  // cylinder's last cap sets again, while the GLUT shapes draw from arrays
+  // and set none.
   SkippedRun skipped;
-  // The normal the last object whose geometry sets one leaves current: the
-  // next frame's axes are lit with it.
-  const RetainedShape* lastNormal = nullptr;
-  bool lastNormalDrawn = false;
   long order = 0;
   for (const SceneObject* o = objects.first; o != nullptr; o = o->next, ++order) {
-    const RetainedShape* retained = Retained(o->shape, o->solid == 0);
-    bool draw = ShapeIndex(o->shape) >= 0 && MayBeVisible(*o, frustum);
-    if (draw) {
+    if (ShapeIndex(o->shape) >= 0 && MayBeVisible(*o, frustum)) {
       skipped.Apply(textures);
       DrawWith(*o, textures, true);
     } else {
       skipped.Add(*o, order);
     }
-    if (retained != nullptr && retained->setsNormal) lastNormal = retained, lastNormalDrawn = draw;
   }
   skipped.Apply(textures);
-  if (lastNormal != nullptr && !lastNormalDrawn) glNormal3fv(lastNormal->normal);
 }

@@ -1,0 +1,67 @@
+// Start-up to the first frame: the editor on the example scene against an
+// empty freeglut window, timed the same way and interleaved run by run. Each
+// program is started with a preloaded library that ends it right after its
+// first buffer swap has reached the X server; the time is from fork to exit.
+// Reports the median of each and their ratio. Needs an X display.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Milliseconds from fork until `program` exits, run in `dir`; -1 on failure.
+double TimeToFirstFrame(const char* program, const std::string& dir) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    setenv("HOME", dir.c_str(), 1);
+    setenv("XDG_STATE_HOME", dir.c_str(), 1);
+    setenv("LD_PRELOAD", QUILLMAR_FIRST_SWAP, 1);
+    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
+    execl(program, program, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed.count() : -1;
+}
+
+void BM_StartUpToFirstFrame(benchmark::State& state) {
+  if (std::getenv("DISPLAY") == nullptr) {
+    state.SkipWithError("needs an X display (run it under xvfb-run)");
+    return;
+  }
+  char pattern[] = "/tmp/quillmar-startup-XXXXXX";
+  std::string dir = mkdtemp(pattern);
+  std::string copy = "cp " QUILLMAR_SOURCE_DIR "/examples/* " + dir;
+  if (std::system(copy.c_str()) != 0) state.SkipWithError("cannot copy the example scene");
+  std::vector<double> editor, empty;
+  for (auto _ : state) {
+    double e = TimeToFirstFrame(QUILLMAR_EDITOR, dir);
+    double w = TimeToFirstFrame(QUILLMAR_EMPTY_WINDOW, dir);
+    if (e < 0 || w < 0) {
+      state.SkipWithError("a program did not reach its first frame");
+      break;
+    }
+    editor.push_back(e);
+    empty.push_back(w);
+  }
+  std::system(("rm -rf " + dir).c_str());
+  state.counters["editor_ms"] = Median(editor);
+  state.counters["empty_ms"] = Median(empty);
+  state.counters["ratio"] = Median(empty) > 0 ? Median(editor) / Median(empty) : 0;
+}
+BENCHMARK(BM_StartUpToFirstFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+}  // namespace
