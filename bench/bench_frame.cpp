@@ -87,6 +87,7 @@ void Frame(benchmark::State& state, int count, bool inside, int path) {
 // speed-up table.
 class Reporter : public benchmark::ConsoleReporter {
  public:
+  Reporter() : ConsoleReporter(OO_Tabular) {}
   std::map<std::string, double> ms;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) ms[run.run_name.function_name] = run.GetAdjustedRealTime();
