@@ -7,6 +7,6 @@ set -euo pipefail
 build=${1:-build}
 shift || true
 for noop in 0 1; do
-  xvfb-run -a -s "-screen 0 800x700x24" env LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_NOOP=$noop \
+  xvfb-run -a -s "-noreset -screen 0 800x700x24" env LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_NOOP=$noop \
     "$build/bench/bench_frame" "$@"
 done
