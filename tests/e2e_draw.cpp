@@ -130,8 +130,8 @@ TEST(DrawPixels, CameraInsideAndOutsideAScene) {
   Add(editor, 's', 0, 0.2f, 0.2f, 0.9f, {0, 0, -1000})->size = {1e4f, 1e4f, 1e4f};
   Add(editor, 'y', 1, 0.5f, 0.5f, 0.9f, {nan, 0, 0});
   Add(editor, 'c', 1, 0.5f, 0.5f, 0.9f, {1, 1, 1})->size = {nan, 1, 1};
-  SceneObject* lastShown = Add(editor, 'c', 0, 0.9f, 0.5f, 0.2f, {0.5f, 0.5f, 6});
-  editor.objects.current = editor.objects.first;
+  SceneObject* last = Add(editor, 'c', 0, 0.9f, 0.5f, 0.2f, {0.5f, 0.5f, 6});
+  Add(editor, 'l', 1, -1, 0, 0, {0, 0, 0});  // draws nothing, leaves texturing on
 
   struct View { Vec3 position; float yaw, pitch; const char* what; };
   const View views[] = {{{0, 0, 40}, 0, 0, "outside, looking at it all"},
@@ -142,59 +142,37 @@ TEST(DrawPixels, CameraInsideAndOutsideAScene) {
   for (const View& v : views) {
     editor.camera = Camera{};
     editor.camera.position = v.position;
-    editor.camera.yaw = v.yaw;
-    editor.camera.pitch = v.pitch;
-    // The last object with geometry both in view and out of it; the selection
-    // frame likewise.
-    for (float z : {6.0f, -500.0f}) {
-      lastShown->position.z = z;
-      editor.objects.current = z > 0 ? editor.objects.first : lastShown;
-      ExpectSamePixels(editor, std::string(v.what) + (z > 0 ? "" : ", last object out of view"));
-      // Inside the lattice most objects are out of view and really skipped.
-      Frustum frustum =
-          MakeFrustum(ProjectionMatrix(600, 600), ViewMatrix(editor.camera), 600, 600);
-      int shown = 0;
-      for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
-        shown += MayBeVisible(*o, frustum);
-      }
-      if (v.position.z < 10) {
-        EXPECT_LT(shown, editor.objects.count / 2) << v.what;
-      }
+    editor.camera.yaw = v.yaw, editor.camera.pitch = v.pitch;
+    // The last object with geometry in view and out of it, selected or not.
+    for (int variant = 0; variant < 3; ++variant) {
+      last->position.z = variant == 0 ? 6 : -500;
+      editor.objects.current = variant == 0 ? editor.objects.first : variant == 1 ? last : nullptr;
+      ExpectSamePixels(editor, v.what + std::string(" variant ") + std::to_string(variant));
     }
+    // Inside the lattice most objects are out of view and really skipped.
+    Frustum frustum = MakeFrustum(ProjectionMatrix(600, 600), ViewMatrix(editor.camera), 600, 600);
+    int shown = 0;
+    for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
+      shown += MayBeVisible(*o, frustum);
+    }
+    EXPECT_TRUE(v.position.z > 10 || shown < editor.objects.count / 2) << v.what;
   }
-}
-
-TEST(DrawPixels, OnlyPlaceholdersLeaveTheAxesAsTheyWere) {
-  Editor& editor = Window();
-  ClearObjects(editor.objects);
-  editor.camera = Camera{};
-  editor.camera.position = {0, 0, 4};
-  Add(editor, 'y', 1, 0, -2, 0, {0, 0, 9});  // behind the camera
-  Add(editor, 'l', 1, -1, 0, 0, {0, 0, 0});
-  editor.objects.current = editor.objects.last;
-  ExpectSamePixels(editor, "placeholder after a hidden cylinder");
-  editor.objects.current = nullptr;
-  ExpectSamePixels(editor, "nothing selected");
 }
 
 // Skipping an object may leave out its geometry only because no shape
 // changes the normal GL starts with, which the next frame's axes are lit by.
 TEST(DrawPixels, EveryShapeLeavesTheFirstNormal) {
   Editor& editor = Window();
-  for (char shape : {'c', 's', 'y'}) {
-    for (char solid : {0, 1}) {
-      for (DrawPath path : {DrawPath::Immediate, DrawPath::Culled}) {
-        SetDrawPath(path);
-        SceneObject o;
-        o.shape = shape, o.solid = solid;
-        glNormal3f(0, 0, 1);
-        DrawObject(o, editor.textures);
-        GLfloat normal[3];
-        glGetFloatv(GL_CURRENT_NORMAL, normal);
-        EXPECT_TRUE(normal[0] == 0 && normal[1] == 0 && normal[2] == 1)
-            << shape << " solid " << int{solid} << ": " << normal[0] << " " << normal[1] << " "
-            << normal[2];
-      }
+  for (DrawPath path : {DrawPath::Immediate, DrawPath::Culled}) {
+    SetDrawPath(path);
+    for (int i = 0; i < 6; ++i) {
+      SceneObject o;
+      o.shape = "csy"[i % 3], o.solid = i / 3;
+      glNormal3f(0, 0, 1);
+      DrawObject(o, editor.textures);
+      GLfloat n[3];
+      glGetFloatv(GL_CURRENT_NORMAL, n);
+      EXPECT_TRUE(n[0] == 0 && n[1] == 0 && n[2] == 1) << o.shape << int{o.solid};
     }
   }
 }
