@@ -116,6 +116,7 @@ void DrawWith(const SceneObject& object, const TextureTable& textures, bool reta
   gluLookAt(0, 0, kViewOffset, 0, 0, 0, 0, 1, 0);
   ApplyAppearance(object, textures);
 
+  // A rotation by 0 changes no matrix entry; the retained path skips it.
   glTranslatef(object.position.x, object.position.y, object.position.z);
   if (!retain || object.rotation.x != 0) glRotatef(object.rotation.x, 1, 0, 0);
   if (!retain || object.rotation.y != 0) glRotatef(object.rotation.y, 0, 1, 0);
@@ -151,7 +152,8 @@ class SkippedRun {
   void Apply(const TextureTable& textures) {
     if (last_.object == nullptr) return;
     Entry entries[4] = {texture_, material_, specular_, last_};
-    std::sort(entries, entries + 4, [](const Entry& a, const Entry& b) { return a.order < b.order; });
+    std::sort(entries, entries + 4,
+              [](const Entry& a, const Entry& b) { return a.order < b.order; });
     for (int i = 0; i < 4; ++i) {
       bool repeat = i > 0 && entries[i].order == entries[i - 1].order;
       if (entries[i].object != nullptr && !repeat) ApplyAppearance(*entries[i].object, textures);
