@@ -80,8 +80,9 @@ void DrawFrame(const Editor& editor) {
 
   glColor3f(0.5f, 0.5f, 0.5f);
   const int width = editor.windowWidth, height = editor.windowHeight;
+  const Mat4 projection = ProjectionMatrix(width, height);
   DrawObjects(editor.objects, editor.textures,
-              MakeFrustum(ProjectionMatrix(width, height), ViewMatrix(editor.camera), width, height));
+              MakeFrustum(projection, ViewMatrix(editor.camera), width, height));
   // The current object again, as a white wire frame.
   if (const SceneObject* current = editor.objects.current) {
     SceneObject overlay = *current;

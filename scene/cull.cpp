@@ -31,7 +31,8 @@ Frustum MakeFrustum(const Mat4& projection, const Mat4& view, int width, int hei
   for (int i = 0; i < 6; ++i) {
     double* plane = frustum.planes[i];
     for (int col = 0; col < 4; ++col) {
-      plane[col] = (1 + sides[i].widen) * clip.at(3, col) + sides[i].sign * clip.at(sides[i].row, col);
+      plane[col] =
+          (1 + sides[i].widen) * clip.at(3, col) + sides[i].sign * clip.at(sides[i].row, col);
     }
     double length = Length(plane[0], plane[1], plane[2]);
     for (int col = 0; col < 4; ++col) {

@@ -20,7 +20,8 @@ Frustum StartView() {
 
 // A unit sphere drawn 9 units ahead touches the right side of the view when
 // its centre is this far right: (1 + 9 sin 20) / cos 20.
-const float kTouchX = static_cast<float>((1 + 9 * std::sin(20 * M_PI / 180)) / std::cos(20 * M_PI / 180));
+const float kTouchX =
+    static_cast<float>((1 + 9 * std::sin(20 * M_PI / 180)) / std::cos(20 * M_PI / 180));
 
 struct Case {
   const char* what;
@@ -37,7 +38,8 @@ TEST(Cull, SkipsOnlyWhatLiesWhollyOutOfView) {
       {"beyond the far plane", 's', {1, 1, 1}, {0, 0, 0}, {0, 0, -300}, false},
       {"across the far plane", 's', {1, 1, 1}, {0, 0, 0}, {0, 0, -191.5f}, true},
       {"a sliver inside the right edge", 's', {1, 1, 1}, {0, 0, 0}, {kTouchX - 0.01f, 0, 0}, true},
-      {"half a pixel outside the right edge", 's', {1, 1, 1}, {0, 0, 0}, {kTouchX + 0.005f, 0, 0}, true},
+      {"half a pixel outside the right edge", 's', {1, 1, 1}, {0, 0, 0}, {kTouchX + 0.005f, 0, 0},
+       true},
       {"well outside the right edge", 's', {1, 1, 1}, {0, 0, 0}, {kTouchX + 0.3f, 0, 0}, false},
       // A long cylinder behind the camera reaches forward into view; turned
       // or mirrored it reaches backwards.
