@@ -4,15 +4,16 @@
 // retained geometry with culling (what the editor does), and against one
 // display list holding the whole frame. Needs an X display; run it through
 // bench/bench_frame.sh, which runs it with llvmpipe and with GALLIUM_NOOP=1.
-// After the timings it prints each path's speed-up over the baseline.
+// Each scene's counters are the speed-ups of the paths over the baseline.
 #include <GL/glut.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@
 namespace {
 const int kCounts[] = {100, 1000, 10000};
 const char* const kViews[] = {"in-view", "inside"};
-const char* const kPaths[] = {"baseline", "retained", "culled", "one-list"};
+const char* const kPaths[] = {"baseline", "retained", "culled", "one_list"};
 constexpr int kOneListMax = 1000;  // the whole-frame list of 10,000 objects takes GBs
 
 // `count` mixed objects on a cubic lattice: cubes, spheres and cylinders,
@@ -54,26 +55,55 @@ void MakeScene(Editor& editor, int count, bool inside) {
   editor.camera.position = {0, 0, inside ? -5.0f : -5 + 4 * (half + 0.5f) + 1};
 }
 
-void Frame(benchmark::State& state, int count, bool inside, int path) {
+double Seconds(clockid_t clock) {
+  timespec t;
+  clock_gettime(clock, &t);
+  return t.tv_sec + t.tv_nsec * 1e-9;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// One scene. Every iteration draws one frame by each path in turn, so all
+// paths share the machine's load of the moment; the counters are the
+// baseline's median over each path's median, by wall time and by the
+// drawing thread's CPU time.
+void Frame(benchmark::State& state, int count, bool inside) {
   Editor& editor = TheEditor();
   MakeScene(editor, count, inside);
-  const DrawPath paths[] = {DrawPath::Immediate, DrawPath::Retained, DrawPath::Culled,
-                            DrawPath::Immediate};
-  SetDrawPath(paths[path]);
   GLuint list = 0;
-  if (path == 3) {
+  if (count <= kOneListMax) {
+    SetDrawPath(DrawPath::Immediate);
     list = glGenLists(1);
     glNewList(list, GL_COMPILE);
     DrawFrame(editor);
     glEndList();
   }
+  const DrawPath paths[] = {DrawPath::Immediate, DrawPath::Retained, DrawPath::Culled};
+  const int pathCount = list != 0 ? 4 : 3;
+  std::vector<double> wall[4], cpu[4];
   for (auto _ : state) {
-    if (list != 0) glCallList(list);
-    else DrawFrame(editor);
-    glFinish();
+    for (int path = 0; path < pathCount; ++path) {
+      double wall0 = Seconds(CLOCK_MONOTONIC), cpu0 = Seconds(CLOCK_THREAD_CPUTIME_ID);
+      if (path == 3) {
+        glCallList(list);
+      } else {
+        SetDrawPath(paths[path]);
+        DrawFrame(editor);
+      }
+      glFinish();
+      wall[path].push_back(Seconds(CLOCK_MONOTONIC) - wall0);
+      cpu[path].push_back(Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu0);
+    }
   }
   if (list != 0) glDeleteLists(list, 1);
   SetDrawPath(DrawPath::Culled);
+  for (int path = 1; path < pathCount; ++path) {
+    state.counters[kPaths[path]] = Median(wall[0]) / Median(wall[path]);
+    state.counters[std::string(kPaths[path]) + "_cpu"] = Median(cpu[0]) / Median(cpu[path]);
+  }
   const int w = editor.windowWidth, h = editor.windowHeight;
   Frustum frustum = MakeFrustum(ProjectionMatrix(w, h), ViewMatrix(editor.camera), w, h);
   int shown = 0;
@@ -81,36 +111,6 @@ void Frame(benchmark::State& state, int count, bool inside, int path) {
     shown += MayBeVisible(*o, frustum);
   }
   state.counters["drawn"] = shown;
-}
-
-// Prints as the console reporter does and keeps each benchmark's fastest
-// repetition, in wall time and in the drawing thread's CPU time, for the
-// speed-up tables.
-class Reporter : public benchmark::ConsoleReporter {
- public:
-  Reporter() : ConsoleReporter(OO_Tabular) {}
-  std::map<std::string, double> wall, cpu;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      Keep(wall, run.run_name.function_name, run.GetAdjustedRealTime());
-      Keep(cpu, run.run_name.function_name, run.GetAdjustedCPUTime());
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-
- private:
-  static void Keep(std::map<std::string, double>& best, const std::string& name, double ms) {
-    auto it = best.find(name);
-    if (it == best.end() || ms < it->second) best[name] = ms;
-  }
-};
-
-// Baseline time over each path's time, per scene.
-void PrintSpeedUps(const std::map<std::string, double>& ms);
-
-std::string Name(const char* view, int count, const char* path) {
-  return std::string("Frame/") + view + "/" + std::to_string(count) + "/" + path;
 }
 }  // namespace
 
@@ -133,42 +133,14 @@ int main(int argc, char** argv) {
               noop != nullptr && *noop == '1' ? " (GALLIUM_NOOP=1: no rasterising)" : "");
 
   for (int count : kCounts) {
-    for (int view = 0; view < 2; ++view) {
-      for (int path = 0; path < 4; ++path) {
-        if (path == 3 && count > kOneListMax) continue;
-        benchmark::RegisterBenchmark(Name(kViews[view], count, kPaths[path]).c_str(), Frame, count,
-                                     view == 1, path)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-      }
+    for (const char* view : kViews) {
+      std::string name = std::string("Frame/") + view + "/" + std::to_string(count);
+      benchmark::RegisterBenchmark(name.c_str(), Frame, count, view == kViews[1])
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
     }
   }
-  Reporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-
-  std::printf("\nSpeed-up over the baseline, wall time (fastest repetition of each):\n");
-  PrintSpeedUps(reporter.wall);
-  std::printf("\nThe same by the drawing thread's CPU time (the whole cost with GALLIUM_NOOP=1,\n"
-              "and steadier than wall time on a busy machine):\n");
-  PrintSpeedUps(reporter.cpu);
+  benchmark::RunSpecifiedBenchmarks();
   return 0;
 }
 
-namespace {
-void PrintSpeedUps(const std::map<std::string, double>& ms) {
-  std::printf("%-10s %7s %10s %10s %10s\n", "view", "objects", "retained", "culled", "one-list");
-  for (const char* view : kViews) {
-    for (int count : kCounts) {
-      auto base = ms.find(Name(view, count, "baseline"));
-      if (base == ms.end()) continue;
-      std::printf("%-10s %7d", view, count);
-      for (int path = 1; path < 4; ++path) {
-        auto it = ms.find(Name(view, count, kPaths[path]));
-        if (it == ms.end()) std::printf(" %10s", "-");
-        else std::printf(" %9.2fx", base->second / it->second);
-      }
-      std::printf("\n");
-    }
-  }
-}
-}  // namespace

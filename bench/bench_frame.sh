@@ -8,5 +8,5 @@ build=${1:-build}
 shift || true
 for noop in 0 1; do
   xvfb-run -a -s "-noreset -screen 0 800x700x24" env LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_NOOP=$noop \
-    "$build/bench/bench_frame" "$@"
+    "$build/bench/bench_frame" --benchmark_counters_tabular=true "$@"
 done
