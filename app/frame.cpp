@@ -88,9 +88,10 @@ void DrawFrame(const Editor& editor) {
   glEnd();
 
   glColor3f(0.5f, 0.5f, 0.5f);
-  for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
-    DrawObject(*o, editor.textures);
-  }
+  const int width = editor.windowWidth, height = editor.windowHeight;
+  const Mat4 projection = ProjectionMatrix(width, height);
+  DrawObjects(editor.objects, editor.textures,
+              MakeFrustum(projection, ViewMatrix(editor.camera), width, height));
   // The current object again, as a white wire frame. Its lines lie on the
   // object's own faces and would lose many of their depth tests to them,
   // so the frame alone is pulled a hair toward the eye: scaling eye space

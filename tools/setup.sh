@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
   libx11-dev mandoc man-db desktop-file-utils                      # display check; manual page and desktop entry lint
+  libbenchmark-dev                                                  # benchmarks (built when found)
 )
 missing=()
 for p in "${packages[@]}"; do
