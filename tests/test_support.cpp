@@ -58,3 +58,12 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+SceneObject MakeObject(char shape, Vec3 size, Vec3 rotation, Vec3 position) {
+  SceneObject o;
+  o.shape = shape;
+  o.size = size;
+  o.rotation = rotation;
+  o.position = position;
+  return o;
+}

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "scene/object.h"
+
 // Captures everything the console prints and feeds it scripted input while
 // alive; restores stdin/stdout on destruction.
 class ConsoleCapture {
@@ -38,3 +40,6 @@ class TempDir {
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A default object with the given shape, size, rotation and position.
+SceneObject MakeObject(char shape, Vec3 size, Vec3 rotation, Vec3 position);

@@ -8,6 +8,7 @@
 
 #include "scene/mesh.h"
 #include "scene/transform.h"
+#include "tests/test_support.h"
 
 namespace {
 const double kPi = std::acos(-1.0);
@@ -105,14 +106,6 @@ void ExpectBox(const Box& actual, const Box& expected) {
   EXPECT_NEAR(actual.high.z, expected.high.z, 1e-12);
 }
 
-SceneObject Placed(char shape, Vec3 size, Vec3 rotation, Vec3 position) {
-  SceneObject o;
-  o.shape = shape;
-  o.size = size;
-  o.rotation = rotation;
-  o.position = position;
-  return o;
-}
 }  // namespace
 
 TEST(ShapeMesh, CountsExtentsAndVolumes) {
@@ -168,7 +161,7 @@ TEST(PlaceMesh, MirroringRotatingAndStretchingKeepTheSurfaceFacingOut) {
       SCOPED_TRACE(std::string("shape ") + shape.shape + " size " + std::to_string(c.size.x) +
                    " " + std::to_string(c.size.y) + " " + std::to_string(c.size.z));
       PlacedMesh placed;
-      ASSERT_TRUE(PlaceMesh(own, ObjectMatrix(Placed(shape.shape, c.size, c.rotation, {1, -2, 3})),
+      ASSERT_TRUE(PlaceMesh(own, ObjectMatrix(MakeObject(shape.shape, c.size, c.rotation, {1, -2, 3})),
                             placed));
       EXPECT_EQ(placed.mirrored, c.mirrored);
       EXPECT_EQ(EdgeFault(placed.triangles), "");
@@ -184,7 +177,7 @@ TEST(PlaceMesh, MirroringRotatingAndStretchingKeepTheSurfaceFacingOut) {
 TEST(PlaceMesh, NormalsAreThoseOfTheStretchedSurface) {
   const Mesh& sphere = *ShapeMesh('s');
   PlacedMesh placed;
-  ASSERT_TRUE(PlaceMesh(sphere, ObjectMatrix(Placed('s', {3, 1, 0.5f}, {0, 0, 0}, {0, 0, 0})), placed));
+  ASSERT_TRUE(PlaceMesh(sphere, ObjectMatrix(MakeObject('s', {3, 1, 0.5f}, {0, 0, 0}, {0, 0, 0})), placed));
   for (std::size_t i = 0; i < placed.positions.size(); ++i) {
     const Vec3d& p = placed.positions[i];
     Vec3d gradient{p.x / 9, p.y, p.z / 0.25};  // of x^2/9 + y^2 + z^2/0.25
@@ -197,7 +190,7 @@ TEST(PlaceMesh, PositionsFollowTheObjectTransform) {
   // A quarter turn about z then a move: the cube's corner (0.5, 0.5, 0.5)
   // scaled by (2, 1, 1) is (1, 0.5, 0.5), turned (-0.5, 1, 0.5), moved.
   PlacedMesh placed;
-  ASSERT_TRUE(PlaceMesh(*ShapeMesh('c'), ObjectMatrix(Placed('c', {2, 1, 1}, {0, 0, 90}, {10, 0, -1})),
+  ASSERT_TRUE(PlaceMesh(*ShapeMesh('c'), ObjectMatrix(MakeObject('c', {2, 1, 1}, {0, 0, 90}, {10, 0, -1})),
                         placed));
   ExpectBox(BoundsOf(placed.positions), {{9.5, -1, -1.5}, {10.5, 1, -0.5}});
 }
@@ -205,7 +198,7 @@ TEST(PlaceMesh, PositionsFollowTheObjectTransform) {
 TEST(PlaceMesh, FlatOrNonFiniteTransformsPlaceNothing) {
   PlacedMesh placed;
   const Mesh& cube = *ShapeMesh('c');
-  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(Placed('c', {1, 0, 1}, {0, 0, 0}, {0, 0, 0})), placed));
-  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(Placed('c', {1, 1, 1}, {0, 0, 0}, {NAN, 0, 0})), placed));
-  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(Placed('c', {INFINITY, 1, 1}, {0, 0, 0}, {0, 0, 0})), placed));
+  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(MakeObject('c', {1, 0, 1}, {0, 0, 0}, {0, 0, 0})), placed));
+  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(MakeObject('c', {1, 1, 1}, {0, 0, 0}, {NAN, 0, 0})), placed));
+  EXPECT_FALSE(PlaceMesh(cube, ObjectMatrix(MakeObject('c', {INFINITY, 1, 1}, {0, 0, 0}, {0, 0, 0})), placed));
 }

@@ -48,14 +48,6 @@ const RayCase kRays[] = {
     {"beyond the far plane", 'c', {1, 1, 1}, {0, 0, 0}, {0, 0, -200}, 0, 0, false, 0},
 };
 
-SceneObject Make(char shape, Vec3 size, Vec3 rotation, Vec3 position) {
-  SceneObject o;
-  o.shape = shape;
-  o.size = size;
-  o.rotation = rotation;
-  o.position = position;
-  return o;
-}
 }  // namespace
 
 TEST(Pick, RaysMeetEachShapeAsDrawn) {
@@ -63,7 +55,7 @@ TEST(Pick, RaysMeetEachShapeAsDrawn) {
     SCOPED_TRACE(c.name);
     Ray ray = DownZ(c.x, c.y);
     double t = -1;
-    ASSERT_EQ(HitObject(Make(c.shape, c.size, c.rotation, c.position), ray, t), c.hit);
+    ASSERT_EQ(HitObject(MakeObject(c.shape, c.size, c.rotation, c.position), ray, t), c.hit);
     if (c.hit) {
       EXPECT_NEAR(ray.origin.z + t * ray.direction.z, c.z, 1e-5);
     }
@@ -71,7 +63,7 @@ TEST(Pick, RaysMeetEachShapeAsDrawn) {
 }
 
 TEST(Pick, WireObjectsArePickedLikeSolidOnes) {
-  SceneObject wire = Make('y', {1, 1, 1}, {0, 0, 0}, {0, 0, 0});
+  SceneObject wire = MakeObject('y', {1, 1, 1}, {0, 0, 0}, {0, 0, 0});
   wire.solid = 0;
   double t;
   EXPECT_TRUE(HitObject(wire, DownZ(0.5, 0), t));
@@ -80,7 +72,7 @@ TEST(Pick, WireObjectsArePickedLikeSolidOnes) {
 TEST(Pick, NegativeSizesMirrorTheSameSurface) {
   // A cube is symmetric, so mirroring every axis leaves its surface in place.
   for (double x : {-0.6, -0.2, 0.1, 0.45, 0.7}) {
-    SceneObject plus = Make('c', {1, 2, 0.5f}, {30, 60, 10}, {0.1f, 0.2f, 0.3f});
+    SceneObject plus = MakeObject('c', {1, 2, 0.5f}, {30, 60, 10}, {0.1f, 0.2f, 0.3f});
     SceneObject minus = plus;
     minus.size = {-1, -2, -0.5f};
     double a = -1, b = -1;
