@@ -9,6 +9,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri   # editor
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
+  clang libclang-rt-dev                                            # CI: sanitizer build, fuzzers
 )
 missing=()
 for p in "${packages[@]}"; do
