@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -33,6 +34,9 @@ void Write(const char* name, const std::string& bytes) {
   std::fclose(f);
 }
 
+std::string folderPath;  // removed at exit
+void RemoveFolder() { std::filesystem::remove_all(folderPath); }
+
 // A private folder with a few files the lists can name: good and bad TGAs.
 // Lists are loaded inside it; libFuzzer reads its inputs in between, from
 // the folder it was started in. Returns the folder's descriptor.
@@ -40,6 +44,8 @@ int MakeFolder() {
   char dir[] = "/tmp/quillmar-fuzz-XXXXXX";
   const int home = open(".", O_RDONLY | O_DIRECTORY);
   if (mkdtemp(dir) == nullptr || chdir(dir) != 0) std::abort();
+  folderPath = dir;
+  std::atexit(RemoveFolder);
   std::string tga(18, '\0');
   tga[2] = 2, tga[12] = 1, tga[14] = 1, tga[16] = 24;
   Write("a.tga", tga + "abc");
