@@ -11,8 +11,13 @@
 std::FILE* OpenInputFile(const std::string& name, const char* mode);
 
 // Writes a whole file through `write`, which reports whether its writes went
-// well. The bytes go to a temporary file beside the target that replaces it
-// only once they are all on disk, so a failure (from `write`, a full disk, a
-// file-size limit) leaves any old file untouched. A replaced file keeps its
-// permissions; a new one gets 0666 less the umask. Returns false on failure.
+// well. The bytes go to a short-named temporary file beside the target that
+// replaces it only once they are all on disk, so a failure (from `write`, a
+// full disk, a file-size limit) leaves any old file untouched. A symbolic
+// link is followed and its target replaced. A replaced file keeps its
+// permissions, and its owner and group where the process may; a new one gets
+// 0666 less the umask. A file with other hard links, or in a directory where
+// no new file can be made, is rewritten in place, its old bytes put back if
+// the write fails. A file a plain open could not write is refused. Returns
+// false on failure.
 bool WriteFileSafely(const std::string& name, const std::function<bool(std::FILE*)>& write);

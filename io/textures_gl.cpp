@@ -21,6 +21,11 @@ unsigned UploadTexture(const TgaImage& image) {
   return name;
 }
 
+void ReleaseTexture(unsigned name) {
+  const GLuint gl = name;
+  glDeleteTextures(1, &gl);
+}
+
 void EnableTexGen() {
   glTexGenf(GL_S, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
   glTexGenf(GL_T, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
@@ -33,5 +38,6 @@ TextureBackend OpenGLTextures() {
   TextureBackend backend;
   backend.upload = UploadTexture;
   backend.enableTexGen = EnableTexGen;
+  backend.release = ReleaseTexture;
   return backend;
 }

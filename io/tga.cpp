@@ -1,8 +1,11 @@
 #include "io/tga.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "base/console.h"
@@ -15,7 +18,27 @@ constexpr std::size_t kHeaderSize = 18;
 // stays well below it).
 constexpr std::uint64_t kMaxRleExpansion = 128;
 
+// Run-length data is read up to its worst case (one raw packet per pixel)
+// but never past this many bytes, whatever the header claims.
+constexpr std::uint64_t kMaxRleBytes = std::uint64_t{64} << 20;
+
 unsigned U16(const unsigned char* p) { return p[0] | (p[1] << 8); }
+
+// Where the pixel data starts: after the header, the image ID and, when
+// present, the colour map.
+std::uint64_t PixelOffset(const unsigned char* header) {
+  std::uint64_t offset = kHeaderSize + header[0];
+  if (header[1] == 1) offset += static_cast<std::uint64_t>(U16(header + 5)) * ((header[7] + 7) / 8);
+  return offset;
+}
+
+// How many bytes of a file with this header the decoder can use.
+std::uint64_t UsableSize(const unsigned char* header) {
+  const std::uint64_t pixels = static_cast<std::uint64_t>(U16(header + 12)) * U16(header + 14);
+  const std::uint64_t bytes = (header[16] + 7) / 8;
+  const std::uint64_t data = header[2] == 10 ? std::min(pixels * (bytes + 1), kMaxRleBytes) : pixels * bytes;
+  return PixelOffset(header) + data;
+}
 
 template <int Bytes>
 constexpr std::size_t kChannels = Bytes == 4 ? 4 : 3;
@@ -109,9 +132,7 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
   const int height = static_cast<int>(U16(data + 14));
   const int depth = data[16];
 
-  // Pixel data follows the image ID and, when present, the colour map.
-  std::uint64_t offset = kHeaderSize + data[0];
-  if (data[1] == 1) offset += static_cast<std::uint64_t>(U16(data + 5)) * ((data[7] + 7) / 8);
+  const std::uint64_t offset = PixelOffset(data);
   if (offset > size) return TgaError::ShortHeader;
 
   if (depth != 16 && depth != 24 && depth != 32) return TgaError::UnsupportedDepth;
@@ -141,15 +162,22 @@ TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out) {
 
 TgaError ReadTga(const std::string& fileName, TgaImage& out) {
   out = TgaImage();
-  // The whole file in one read. OpenInputFile opens regular files only, so
-  // seeking to the end gives the real size.
+  // Only what the header says the image needs is read, so trailing bytes
+  // cost nothing. OpenInputFile opens regular files only, so fstat gives the
+  // real size.
   std::vector<unsigned char> bytes;
   bool read = false;
   if (std::FILE* file = OpenInputFile(fileName, "rb")) {
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0 && (size = std::ftell(file)) >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-      bytes.resize(static_cast<std::size_t>(size));
-      read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    struct stat info;
+    unsigned char header[kHeaderSize];
+    if (fstat(fileno(file), &info) == 0) {
+      const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+      std::uint64_t wanted = std::min<std::uint64_t>(size, kHeaderSize);
+      if (size >= kHeaderSize && std::fread(header, 1, kHeaderSize, file) == kHeaderSize) {
+        wanted = std::min(size, UsableSize(header));
+      }
+      bytes.resize(static_cast<std::size_t>(wanted));
+      read = std::fseek(file, 0, SEEK_SET) == 0 && std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
     }
     std::fclose(file);
   }
@@ -157,7 +185,12 @@ TgaError ReadTga(const std::string& fileName, TgaImage& out) {
     Print("\nUnable to load TGA File!\n");
     return TgaError::OpenFailed;
   }
-  return DecodeTga(bytes.data(), bytes.size(), out);
+  try {
+    return DecodeTga(bytes.data(), bytes.size(), out);
+  } catch (const std::bad_alloc&) {  // a run-length image bigger than memory allows
+    out = TgaImage();
+    return TgaError::TooLarge;
+  }
 }
 
 const char* TgaErrorName(TgaError error) {

@@ -28,8 +28,10 @@ enum class TgaError {
 // leaves `out` empty; never reads outside [data, data + size).
 TgaError DecodeTga(const unsigned char* data, std::size_t size, TgaImage& out);
 
-// Reads and decodes a TGA file. Prints "\nUnable to load TGA File!\n" when the
-// file cannot be opened; other failures are returned silently.
+// Reads and decodes a TGA file, reading only the bytes its header says the
+// image needs (run-length data up to a fixed cap). Prints
+// "\nUnable to load TGA File!\n" when the file cannot be opened; other
+// failures (TooLarge also when memory runs out) are returned silently.
 TgaError ReadTga(const std::string& fileName, TgaImage& out);
 
 // Short human-readable name of an error, for tests and tools.

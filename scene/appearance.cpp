@@ -19,8 +19,8 @@ Appearance DecodeAppearance(float red, float green) {
     return {Appearance::Texture, slot};
   }
   float preset = -green;
-  int number = preset < kMaterialPresets + 1 ? static_cast<int>(preset) : -1;
-  return {Appearance::Preset, number >= 1 ? number : -1};
+  int number = preset >= 1 && preset < kMaterialPresets + 1 ? static_cast<int>(preset) : -1;
+  return {Appearance::Preset, number};
 }
 
 const MaterialPreset* FindPreset(int number) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "io/textures.h"
@@ -12,11 +13,17 @@
 namespace {
 std::vector<std::string> g_uploads;  // "WxHxC" of each upload, in order
 int g_texGenCalls = 0;
+std::set<unsigned> g_live;  // names uploaded and not yet released
 
 unsigned FakeUpload(const TgaImage& image) {
   g_uploads.push_back(std::to_string(image.width) + "x" + std::to_string(image.height) + "x" +
                       std::to_string(image.channels));
-  return 100 + static_cast<unsigned>(g_uploads.size());
+  unsigned name = 100 + static_cast<unsigned>(g_uploads.size());
+  g_live.insert(name);
+  return name;
+}
+void FakeRelease(unsigned name) {
+  if (g_live.erase(name) != 1) ADD_FAILURE() << "released " << name << ", which is not live";
 }
 void FakeTexGen() { ++g_texGenCalls; }
 
@@ -36,7 +43,9 @@ class Textures : public ::testing::Test {
   void SetUp() override {
     g_uploads.clear();
     g_texGenCalls = 0;
+    g_live.clear();
     backend.upload = FakeUpload;
+    backend.release = FakeRelease;
     backend.enableTexGen = FakeTexGen;
     old = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
@@ -74,7 +83,9 @@ TEST_F(Textures, BadFilesAreReportedAndTheListGoesOn) {
   WriteFileBytes("good.tga", Tga(2, 2, 24));
   WriteFileBytes("grey.tga", std::string("\0\0\3\0\0\0\0\0\0\0\0\0\1\0\1\0\x08\0\x7f", 19));
   WriteFileBytes("short.tga", Tga(8, 8, 24).substr(0, 40));
-  table.names[2] = 55;  // a slot keeps its old texture when its file fails
+  table.names[2] = 55;  // a slot whose file fails is emptied
+  table.files[2] = "old.tga";
+  g_live.insert(55);
   ConsoleCapture console;
   LoadList("missing.tga grey.tga short.tga good.tga");
   EXPECT_EQ(console.Take(),
@@ -83,8 +94,33 @@ TEST_F(Textures, BadFilesAreReportedAndTheListGoesOn) {
             "Loading texture short.tga\nCannot use texture short.tga\n"
             "Loading texture good.tga\n");
   EXPECT_EQ(table.names[1], 0u);
-  EXPECT_EQ(table.names[2], 55u);
+  EXPECT_EQ(table.names[2], 0u);
+  EXPECT_EQ(table.files[2], "");
   EXPECT_EQ(table.names[4], 101u);
+  EXPECT_EQ(g_live, (std::set<unsigned>{101}));
+}
+
+TEST_F(Textures, ReloadsFreeEveryReplacedTexture) {
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  std::string list;
+  for (int i = 0; i < 25; ++i) list += "t.tga\n";
+  for (int i = 0; i < 100; ++i) LoadList(list);
+  EXPECT_EQ(g_uploads.size(), 1900u);
+  EXPECT_EQ(g_live.size(), 19u);
+}
+
+TEST_F(Textures, OverlongNamesAreReportedWithBoundedMemory) {
+  WriteFileBytes("t.tga", Tga(1, 1, 24));
+  table.names[1] = 55;
+  g_live.insert(55);
+  ConsoleCapture console;
+  LoadList(std::string(10 << 20, 'x') + "\nt.tga " + std::string(kMaxTextureName, 'y'));
+  EXPECT_EQ(console.Take(), "Texture name too long (over 4096 bytes), ignoring " + std::string(40, 'x') +
+                                "...\nLoading texture t.tga\nLoading texture " + std::string(kMaxTextureName, 'y') +
+                                "\n\nUnable to load TGA File!\n");
+  EXPECT_EQ(table.names[1], 0u);
+  EXPECT_EQ(table.names[2], 101u);
+  EXPECT_EQ(g_live, (std::set<unsigned>{101}));
 }
 
 TEST_F(Textures, ExtraNamesPastTheTableAreIgnored) {

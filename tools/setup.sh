@@ -13,6 +13,7 @@ packages=(
   xvfb xdotool imagemagick                                         # end-to-end tests
   libx11-dev mandoc man-db desktop-file-utils                      # display check; manual page and desktop entry lint
   libbenchmark-dev                                                  # benchmarks (built when found)
+  clang libclang-rt-dev                                            # CI: sanitizer build, fuzzers
 )
 missing=()
 for p in "${packages[@]}"; do
