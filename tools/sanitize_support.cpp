@@ -1,4 +1,6 @@
-// Linked into the editor of sanitizer builds only (QUILLMAR_SANITIZE).
+// Linked, in sanitizer builds only (QUILLMAR_SANITIZE), into every program
+// that opens a GL context: the editor, the end-to-end tests, the frame
+// benchmarks.
 //
 // Leak checking runs after everything else at exit, when Mesa has already
 // unloaded its GL driver: the driver's leftover memory is then unreachable
