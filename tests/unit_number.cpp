@@ -95,7 +95,7 @@ TEST(Number, ScansLikeScanf) {
       "123456789012345678901234567890", "16777217", "5.331508485478385e+20",
       // Next to halfway points between floats, where a double product misleads.
       "14.64536428451538", "75.17016220092773", "0.4728260487318039",
-      "3355443.3", "1,5", "1 2", "-0.000000", "12abc", "\x01" "5"};
+      "3355443.3", "1,5", "1 2", "-0.000000", "12abc", "\0015"};
   for (const char* text : texts) ExpectScansLikeScanf(text);
 }
 
