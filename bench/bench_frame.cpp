@@ -25,6 +25,7 @@ const int kCounts[] = {100, 1000, 10000};
 const char* const kViews[] = {"in-view", "inside"};
 const char* const kPaths[] = {"baseline", "retained", "culled", "one_list"};
 constexpr int kOneListMax = 1000;  // the whole-frame list of 10,000 objects takes GBs
+bool gRasterising = true;          // false under GALLIUM_NOOP=1
 
 // `count` mixed objects on a cubic lattice: cubes, spheres and cylinders,
 // solid and wire, plain, preset and textured. In view, the camera sees the
@@ -83,10 +84,11 @@ void Frame(benchmark::State& state, int count, bool inside) {
   }
   const DrawPath paths[] = {DrawPath::Immediate, DrawPath::Retained, DrawPath::Culled};
   const int pathCount = list != 0 ? 4 : 3;
-  std::vector<double> wall[4], cpu[4];
+  std::vector<double> wall[4], cpu[4], others[4];
   for (auto _ : state) {
     for (int path = 0; path < pathCount; ++path) {
       double wall0 = Seconds(CLOCK_MONOTONIC), cpu0 = Seconds(CLOCK_THREAD_CPUTIME_ID);
+      double process0 = Seconds(CLOCK_PROCESS_CPUTIME_ID);
       if (path == 3) {
         glCallList(list);
       } else {
@@ -96,6 +98,8 @@ void Frame(benchmark::State& state, int count, bool inside) {
       glFinish();
       wall[path].push_back(Seconds(CLOCK_MONOTONIC) - wall0);
       cpu[path].push_back(Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu0);
+      // The driver's own threads (llvmpipe's rasterisers; none without rasterising).
+      others[path].push_back(Seconds(CLOCK_PROCESS_CPUTIME_ID) - process0 - cpu[path].back());
     }
   }
   if (list != 0) glDeleteLists(list, 1);
@@ -103,6 +107,14 @@ void Frame(benchmark::State& state, int count, bool inside) {
   for (int path = 1; path < pathCount; ++path) {
     state.counters[kPaths[path]] = Median(wall[0]) / Median(wall[path]);
     state.counters[std::string(kPaths[path]) + "_cpu"] = Median(cpu[0]) / Median(cpu[path]);
+  }
+  // Where the culled frame's time goes: the share of its CPU time spent in
+  // the driver's rasterising threads, and their work against the baseline's
+  // (about 1 when both rasterise the same visible objects).
+  const double culledOthers = std::max(Median(others[2]), 0.0);
+  if (gRasterising && culledOthers > 0 && Median(others[0]) > 0) {
+    state.counters["culled_raster_share"] = culledOthers / (culledOthers + Median(cpu[2]));
+    state.counters["culled_raster_vs_base"] = culledOthers / Median(others[0]);
   }
   const int w = editor.windowWidth, h = editor.windowHeight;
   Frustum frustum = MakeFrustum(ProjectionMatrix(w, h), ViewMatrix(editor.camera), w, h);
@@ -129,8 +141,9 @@ int main(int argc, char** argv) {
   InitScene("init.scene");
   OnReshape(600, 600);
   const char* noop = std::getenv("GALLIUM_NOOP");
+  gRasterising = !(noop != nullptr && *noop == '1');
   std::printf("GL renderer: %s%s\n", glGetString(GL_RENDERER),
-              noop != nullptr && *noop == '1' ? " (GALLIUM_NOOP=1: no rasterising)" : "");
+              gRasterising ? "" : " (GALLIUM_NOOP=1: no rasterising)");
 
   for (int count : kCounts) {
     for (const char* view : kViews) {
