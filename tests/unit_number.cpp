@@ -119,3 +119,29 @@ TEST(Number, ScansRandomTextLikeScanf) {
     if (HasFailure()) return;
   }
 }
+
+// Six decimals and a blank, as the editor writes numbers, are read eight
+// characters at a time when at least nine remain: random values and digit
+// strings, followed by every kind of character, against sscanf.
+TEST(Number, ScansSixDecimalsFollowedByTextLikeScanf) {
+  std::mt19937 random(4242);
+  const char* tails[] = {" 1", "\n0", "\t\t", "e5 ", "E-2 ", "x  ", ". 1", "5  ", "\v1",
+                         "a  ", "p3 ", "\r\n ", ",1 ", "-1 ", "\x80  "};
+  char text[128];
+  for (int i = 0; i < 300000; ++i) {
+    int length;
+    if (i % 3 == 0) {
+      length = std::snprintf(text, sizeof text, "%f", FromBits(random()));
+    } else if (i % 3 == 1) {
+      float v = static_cast<float>(static_cast<int>(random() % 2000000000) - 1000000000) / 1e4f;
+      length = std::snprintf(text, sizeof text, " %f", v);
+    } else {  // digits no float holds exactly, a sign, leading zeros, 5 to 7 decimals
+      length = std::snprintf(text, sizeof text, "%s%u.%0*u", i % 4 == 0 ? "-" : i % 5 == 0 ? "+" : "",
+                             static_cast<unsigned>(random() % (1u << (random() % 32))), 5 + i % 3,
+                             static_cast<unsigned>(random() % 10000000));
+    }
+    std::snprintf(text + length, sizeof text - length, "%s", tails[random() % 15]);
+    ExpectScansLikeScanf(text);
+    if (HasFailure()) return;
+  }
+}
