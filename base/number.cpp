@@ -11,10 +11,10 @@
 namespace {
 using Wide = unsigned __int128;  // holds every finite float's integer part
 
-// Every number below 1000 as three digits with leading zeros, and as its
-// own digits followed by their count.
+// Every number below 1000 as three digits with leading zeros (and a spare
+// byte, for four-byte copies), and as its own digits followed by their count.
 struct DigitTables {
-  char padded[1000][3];
+  char padded[1000][4];
   char plain[1000][4];
 };
 
@@ -178,8 +178,8 @@ char* FormatFixed(float value, char* out) {
   }
   *out = '.';
   auto six = static_cast<unsigned>(millionths % 1000000);
-  std::memcpy(out + 1, kDigits.padded[six / 1000], 3);
-  std::memcpy(out + 4, kDigits.padded[six % 1000], 3);
+  std::memcpy(out + 1, kDigits.padded[six / 1000], 4);  // the fourth byte is overwritten
+  std::memcpy(out + 4, kDigits.padded[six % 1000], 4);  // and this one is spare
   return out + 7;
 }
 
