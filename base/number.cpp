@@ -137,11 +137,38 @@ float StrToFloat(const char* begin, const char* end) {
 }
 }  // namespace
 
+namespace {
+// Writes `whole`, a point and six digits of `six` (below 10^6).
+char* WriteFixed(std::uint64_t whole, unsigned six, char* out) {
+  if (whole < 1000) {
+    std::memcpy(out, kDigits.plain[whole], 4);  // the fourth byte is overwritten
+    out += kDigits.plain[whole][3];
+  } else {
+    out = WriteUnsigned(whole, out);
+  }
+  *out = '.';
+  std::memcpy(out + 1, kDigits.padded[six / 1000], 4);  // the fourth byte is overwritten
+  std::memcpy(out + 4, kDigits.padded[six % 1000], 4);  // and this one is spare
+  return out + 7;
+}
+}  // namespace
+
 char* FormatFixed(float value, char* out) {
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   *out = '-';  // kept only for a set sign bit
   out += bits >> 31;
+  float magnitude = std::fabs(value);
+  if (magnitude < 4294967296.0f) {
+    // Below 2^32, magnitude * 10^6 is exact in a double (24 significant bits
+    // times 15625 * 2^6) and under 2^52, where adding and taking away 2^52
+    // rounds it to a whole number of millionths, ties to even (the default
+    // rounding mode, which the program never changes).
+    constexpr double kTwo52 = 4503599627370496.0;
+    double scaled = static_cast<double>(magnitude) * 1e6;
+    auto millionths = static_cast<std::uint64_t>((scaled + kTwo52) - kTwo52);
+    return WriteFixed(millionths / 1000000, static_cast<unsigned>(millionths % 1000000), out);
+  }
   std::uint32_t exponent = (bits >> 23) & 0xff;
   std::uint32_t fraction = bits & 0x7fffff;
   if (exponent == 0xff) {
@@ -170,17 +197,7 @@ char* FormatFixed(float value, char* out) {
     millionths += (rest > half) | ((rest == half) & millionths);
     whole = millionths / 1000000;
   }
-  if (whole < 1000) {
-    std::memcpy(out, kDigits.plain[whole], 4);  // the fourth byte is overwritten
-    out += kDigits.plain[whole][3];
-  } else {
-    out = WriteUnsigned(whole, out);
-  }
-  *out = '.';
-  auto six = static_cast<unsigned>(millionths % 1000000);
-  std::memcpy(out + 1, kDigits.padded[six / 1000], 4);  // the fourth byte is overwritten
-  std::memcpy(out + 4, kDigits.padded[six % 1000], 4);  // and this one is spare
-  return out + 7;
+  return WriteFixed(whole, static_cast<unsigned>(millionths % 1000000), out);
 }
 
 char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
@@ -260,28 +277,35 @@ std::size_t ScanFloat(const char* begin, const char* end, float& value) {
   while (p != end && IsAsciiSpace(*p)) ++p;
   if (p == end) return 0;
   const char* number = p;
-  if ((*p == '-' || *p == '+') && ++p == end) return 0;
+  bool negative = *p == '-';
+  p += negative | (*p == '+');  // no branch on the sign
+  if (p == end) return 0;
   const char* body = p;
 
   std::uint64_t significand = 0;
   int count = 0, fractionDigits = 0;
   p = ReadDigits(p, end, significand, count);
-  std::uint64_t six;
-  if (kLittleEndian && end - p >= 9 && *p == '.' && ReadSixDecimals(p + 1, six)) {
-    significand = significand * 1000000 + six;
-    fractionDigits = 6;
-    p += 7;
-  } else if (p != end && *p == '.') {
-    p = ReadDigits(p + 1, end, significand, fractionDigits);
-  }
-  count += fractionDigits;
   float magnitude;
-  // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
-  if (count > 0 && count <= 19 &&
-      (p == end || (Lower(*p) != 'e' && Lower(*p) != 'x' && *p != '.')) &&
-      QuickDecimal(significand, -fractionDigits, magnitude)) {
-    value = *number == '-' ? -magnitude : magnitude;
-    return p - begin;
+  std::uint64_t six;
+  if (kLittleEndian && end - p >= 9 && *p == '.' && count <= 13 && ReadSixDecimals(p + 1, six)) {
+    // A blank ends the number; at most 19 digits, none lost.
+    if (!QuickDecimal(significand * 1000000 + six, -6, magnitude)) {
+      return ScanAnyFloat(begin, number, body, end, value);
+    }
+    p += 7;
+  } else {
+    if (p != end && *p == '.') p = ReadDigits(p + 1, end, significand, fractionDigits);
+    count += fractionDigits;
+    // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
+    if (count == 0 || count > 19 ||
+        (p != end && (Lower(*p) == 'e' || Lower(*p) == 'x' || *p == '.')) ||
+        !QuickDecimal(significand, -fractionDigits, magnitude)) {
+      return ScanAnyFloat(begin, number, body, end, value);
+    }
   }
-  return ScanAnyFloat(begin, number, body, end, value);
+  std::uint32_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  bits |= std::uint32_t{negative} << 31;
+  std::memcpy(&value, &bits, sizeof value);
+  return p - begin;
 }

@@ -57,7 +57,10 @@ TEST(Number, FormatsLikePrintf) {
                                4.9999997e-7f, 5.0000006e-7f, 0.9999995f, 0.99999952f,
                                999999.94f, 123456.789f, 16777216.0f, 1.8446744e19f,
                                1.8446746e19f, 1e19f, 1e20f, 3e38f, FLT_MAX, -FLT_MAX, FLT_MIN,
-                               FLT_TRUE_MIN, -FLT_TRUE_MIN, HUGE_VALF, -HUGE_VALF, nan, -nan};
+                               FLT_TRUE_MIN, -FLT_TRUE_MIN, HUGE_VALF, -HUGE_VALF, nan, -nan,
+                               // Either side of 2^32, where the double-product path ends.
+                               4294967296.0f, -4294967296.0f, 4294967040.0f, -4294967040.0f,
+                               4294967808.0f, 2147483648.5f, 0.0000005f, 0.0000015f};
   // Halves of the sixth decimal that floats hold exactly: ties to even.
   for (int k = 1; k < 4096; k += 2) {
     values.push_back(k / 128.0f);
