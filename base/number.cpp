@@ -175,29 +175,15 @@ char* FormatFixed(float value, char* out) {
     std::memcpy(out, fraction != 0 ? "nan" : "inf", 3);
     return out + 3;
   }
-  // value = mantissa * 2^power, exactly.
-  std::uint64_t mantissa = exponent != 0 ? fraction | 0x800000 : fraction;
-  int power = exponent != 0 ? static_cast<int>(exponent) - 150 : -149;
-  if (power > 39) {  // an integer beyond 64 bits
+  // From 2^32 up a float is a whole number, (fraction + 2^23) * 2^power
+  // with power at least 9.
+  std::uint64_t mantissa = fraction | 0x800000;
+  int power = static_cast<int>(exponent) - 150;
+  if (power > 39) {  // beyond 64 bits
     out = WriteWide(static_cast<Wide>(mantissa) << power, out);
     return AppendText(out, ".000000");
   }
-  // The fraction in millionths, rounded to nearest, ties to even. Below
-  // 2^-44 a value is under half a millionth.
-  std::uint64_t whole = 0, millionths = 0;
-  if (power >= 0) {
-    whole = mantissa << power;
-  } else if (power >= -44) {
-    int shift = -power;
-    std::uint64_t scaled = mantissa * 1000000;  // under 2^44
-    std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
-    std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    std::uint64_t rest = scaled & mask;
-    millionths = scaled >> shift;
-    millionths += (rest > half) | ((rest == half) & millionths);
-    whole = millionths / 1000000;
-  }
-  return WriteFixed(whole, static_cast<unsigned>(millionths % 1000000), out);
+  return WriteFixed(mantissa << power, 0, out);
 }
 
 char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
