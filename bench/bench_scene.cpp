@@ -24,6 +24,7 @@
 
 #include "base/console.h"
 #include "base/file.h"
+#include "bench/timing.h"
 #include "io/scene_file.h"
 #include "tests/formatted_scene.h"
 
@@ -111,17 +112,6 @@ void LoadOnce(Load load, ObjectList& list, bool toFile = true) {
   load(list, Files().Scene());
   SetConsole(nullptr, nullptr);
   std::fclose(console);
-}
-
-double Seconds(clockid_t clock) {
-  timespec t;
-  clock_gettime(clock, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // Runs the formatted and the buffered way once each per iteration and
