@@ -11,10 +11,10 @@
 namespace {
 using Wide = unsigned __int128;  // holds every finite float's integer part
 
-// Every number below 1000 as three digits with leading zeros, and as its
-// own digits followed by their count.
+// Every number below 1000 as three digits with leading zeros (and a spare
+// byte, for four-byte copies), and as its own digits followed by their count.
 struct DigitTables {
-  char padded[1000][3];
+  char padded[1000][4];
   char plain[1000][4];
 };
 
@@ -107,6 +107,28 @@ const char* ReadDigits(const char* p, const char* end, std::uint64_t& significan
   return p;
 }
 
+// Six decimals at a time: the editor writes every number with six, as
+// printf's "%f" does. A chunk holds eight characters, the first in its
+// lowest byte.
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// True when the eight characters at `p` are six digits and a blank, and
+// sets their value. Subtracting '0' borrows only into later bytes and adding
+// 0x76 carries only out of bytes that are not digits, so a top bit set in
+// the first six bytes marks a character that is not a digit.
+bool ReadSixDecimals(const char* p, std::uint64_t& six) {
+  std::uint64_t chunk;
+  std::memcpy(&chunk, p, sizeof chunk);
+  std::uint64_t x = chunk - 0x3030303030303030;
+  bool digits = ((x | (x + 0x7676767676767676)) & 0x0000808080808080) == 0;
+  if (!digits || !IsAsciiSpace(static_cast<char>(chunk >> 48))) return false;
+  x <<= 16;  // the digits at the top, below two zeros
+  x = x * 10 + (x >> 8);
+  six = ((x & 0x000000ff000000ff) * (100 + (1000000ull << 32)) +
+         ((x >> 16) & 0x000000ff000000ff) * (1 + (10000ull << 32))) >> 32;
+  return true;
+}
+
 // What strtof makes of a number text, for the rare cases from_chars leaves:
 // values that overflow or underflow.
 float StrToFloat(const char* begin, const char* end) {
@@ -115,39 +137,9 @@ float StrToFloat(const char* begin, const char* end) {
 }
 }  // namespace
 
-char* FormatFixed(float value, char* out) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  *out = '-';  // kept only for a set sign bit
-  out += bits >> 31;
-  std::uint32_t exponent = (bits >> 23) & 0xff;
-  std::uint32_t fraction = bits & 0x7fffff;
-  if (exponent == 0xff) {
-    std::memcpy(out, fraction != 0 ? "nan" : "inf", 3);
-    return out + 3;
-  }
-  // value = mantissa * 2^power, exactly.
-  std::uint64_t mantissa = exponent != 0 ? fraction | 0x800000 : fraction;
-  int power = exponent != 0 ? static_cast<int>(exponent) - 150 : -149;
-  if (power > 39) {  // an integer beyond 64 bits
-    out = WriteWide(static_cast<Wide>(mantissa) << power, out);
-    return AppendText(out, ".000000");
-  }
-  // The fraction in millionths, rounded to nearest, ties to even. Below
-  // 2^-44 a value is under half a millionth.
-  std::uint64_t whole = 0, millionths = 0;
-  if (power >= 0) {
-    whole = mantissa << power;
-  } else if (power >= -44) {
-    int shift = -power;
-    std::uint64_t scaled = mantissa * 1000000;  // under 2^44
-    std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
-    std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    std::uint64_t rest = scaled & mask;
-    millionths = scaled >> shift;
-    millionths += (rest > half) | ((rest == half) & millionths);
-    whole = millionths / 1000000;
-  }
+namespace {
+// Writes `whole`, a point and six digits of `six` (below 10^6).
+char* WriteFixed(std::uint64_t whole, unsigned six, char* out) {
   if (whole < 1000) {
     std::memcpy(out, kDigits.plain[whole], 4);  // the fourth byte is overwritten
     out += kDigits.plain[whole][3];
@@ -155,10 +147,43 @@ char* FormatFixed(float value, char* out) {
     out = WriteUnsigned(whole, out);
   }
   *out = '.';
-  auto six = static_cast<unsigned>(millionths % 1000000);
-  std::memcpy(out + 1, kDigits.padded[six / 1000], 3);
-  std::memcpy(out + 4, kDigits.padded[six % 1000], 3);
+  std::memcpy(out + 1, kDigits.padded[six / 1000], 4);  // the fourth byte is overwritten
+  std::memcpy(out + 4, kDigits.padded[six % 1000], 4);  // and this one is spare
   return out + 7;
+}
+}  // namespace
+
+char* FormatFixed(float value, char* out) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  *out = '-';  // kept only for a set sign bit
+  out += bits >> 31;
+  float magnitude = std::fabs(value);
+  if (magnitude < 4294967296.0f) {
+    // Below 2^32, magnitude * 10^6 is exact in a double (24 significant bits
+    // times 15625 * 2^6) and under 2^52, where adding and taking away 2^52
+    // rounds it to a whole number of millionths, ties to even (the default
+    // rounding mode, which the program never changes).
+    constexpr double kTwo52 = 4503599627370496.0;
+    double scaled = static_cast<double>(magnitude) * 1e6;
+    auto millionths = static_cast<std::uint64_t>((scaled + kTwo52) - kTwo52);
+    return WriteFixed(millionths / 1000000, static_cast<unsigned>(millionths % 1000000), out);
+  }
+  std::uint32_t exponent = (bits >> 23) & 0xff;
+  std::uint32_t fraction = bits & 0x7fffff;
+  if (exponent == 0xff) {
+    std::memcpy(out, fraction != 0 ? "nan" : "inf", 3);
+    return out + 3;
+  }
+  // From 2^32 up a float is a whole number, (fraction + 2^23) * 2^power
+  // with power at least 9.
+  std::uint64_t mantissa = fraction | 0x800000;
+  int power = static_cast<int>(exponent) - 150;
+  if (power > 39) {  // beyond 64 bits
+    out = WriteWide(static_cast<Wide>(mantissa) << power, out);
+    return AppendText(out, ".000000");
+  }
+  return WriteFixed(mantissa << power, 0, out);
 }
 
 char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
@@ -238,21 +263,35 @@ std::size_t ScanFloat(const char* begin, const char* end, float& value) {
   while (p != end && IsAsciiSpace(*p)) ++p;
   if (p == end) return 0;
   const char* number = p;
-  if ((*p == '-' || *p == '+') && ++p == end) return 0;
+  bool negative = *p == '-';
+  p += negative | (*p == '+');  // no branch on the sign
+  if (p == end) return 0;
   const char* body = p;
 
   std::uint64_t significand = 0;
   int count = 0, fractionDigits = 0;
   p = ReadDigits(p, end, significand, count);
-  if (p != end && *p == '.') p = ReadDigits(p + 1, end, significand, fractionDigits);
-  count += fractionDigits;
   float magnitude;
-  // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
-  if (count > 0 && count <= 19 &&
-      (p == end || (Lower(*p) != 'e' && Lower(*p) != 'x' && *p != '.')) &&
-      QuickDecimal(significand, -fractionDigits, magnitude)) {
-    value = *number == '-' ? -magnitude : magnitude;
-    return p - begin;
+  std::uint64_t six;
+  if (kLittleEndian && end - p >= 9 && *p == '.' && count <= 13 && ReadSixDecimals(p + 1, six)) {
+    // A blank ends the number; at most 19 digits, none lost.
+    if (!QuickDecimal(significand * 1000000 + six, -6, magnitude)) {
+      return ScanAnyFloat(begin, number, body, end, value);
+    }
+    p += 7;
+  } else {
+    if (p != end && *p == '.') p = ReadDigits(p + 1, end, significand, fractionDigits);
+    count += fractionDigits;
+    // The next character must not continue the number ("1.5e3", "0x1", "1.2.").
+    if (count == 0 || count > 19 ||
+        (p != end && (Lower(*p) == 'e' || Lower(*p) == 'x' || *p == '.')) ||
+        !QuickDecimal(significand, -fractionDigits, magnitude)) {
+      return ScanAnyFloat(begin, number, body, end, value);
+    }
   }
-  return ScanAnyFloat(begin, number, body, end, value);
+  std::uint32_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  bits |= std::uint32_t{negative} << 31;
+  std::memcpy(&value, &bits, sizeof value);
+  return p - begin;
 }

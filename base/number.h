@@ -13,7 +13,8 @@ constexpr std::size_t kMaxFixedLength = 47;
 // Writes `value` exactly as printf("%f", value) does in the C locale: six
 // decimals, rounded to nearest with ties to even, "inf", "nan", and a minus
 // sign whenever the sign bit is set. Returns the end of the text; writes no
-// terminator. `out` needs kMaxFixedLength bytes. Cannot fail.
+// terminator, but may change the byte at the end. `out` needs
+// kMaxFixedLength bytes. Cannot fail.
 char* FormatFixed(float value, char* out);
 
 // Writes three values with FormatFixed, `separator` between them (as

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/frame.h"
+#include "bench/timing.h"
 #include "scene/draw.h"
 
 namespace {
@@ -54,17 +55,6 @@ void MakeScene(Editor& editor, int count, bool inside) {
   // Objects are drawn 5 units along -z from their position.
   editor.camera = Camera{};
   editor.camera.position = {0, 0, inside ? -5.0f : -5 + 4 * (half + 0.5f) + 1};
-}
-
-double Seconds(clockid_t clock) {
-  timespec t;
-  clock_gettime(clock, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
 }
 
 // One scene. Every iteration draws one frame by each path in turn, so all

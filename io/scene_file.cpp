@@ -24,12 +24,18 @@ class SceneInput {
   // `head` and its whole length in `length`. False at the end of the input.
   bool Token(char* head, std::size_t keep, std::size_t& length) {
     if (!SkipBlanks()) return false;
-    length = 0;
-    while (Available(1) && !IsAsciiSpace(buffer_[pos_])) {
-      if (length < keep) head[length] = buffer_[pos_];
-      ++length;
-      ++pos_;
+    // Locals, so the stores to `head` need not reload them.
+    std::size_t taken = 0;
+    for (;;) {
+      const char* data = buffer_.get();
+      std::size_t pos = pos_, end = end_;
+      for (; pos != end && !IsAsciiSpace(data[pos]); ++pos, ++taken) {
+        if (taken < keep) head[taken] = data[pos];
+      }
+      pos_ = pos;
+      if (pos != end || !Refill(1)) break;
     }
+    length = taken;
     return true;
   }
 
@@ -58,11 +64,14 @@ class SceneInput {
 
  private:
   bool SkipBlanks() {
-    while (Available(1)) {
-      if (!IsAsciiSpace(buffer_[pos_])) return true;
-      ++pos_;
+    for (;;) {
+      const char* data = buffer_.get();
+      std::size_t pos = pos_, end = end_;
+      while (pos != end && IsAsciiSpace(data[pos])) ++pos;
+      pos_ = pos;
+      if (pos != end) return true;
+      if (!Refill(1)) return false;
     }
-    return false;
   }
 
   // Makes at least `want` bytes readable where the file still has them.

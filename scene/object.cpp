@@ -1,6 +1,64 @@
 #include "scene/object.h"
 
+#include <memory>
+#include <new>
 #include <utility>
+#include <vector>
+
+namespace {
+// Where objects live: blocks of kBlockObjects places, a list of freed
+// places (each holds the next one's address) and the untouched rest of the
+// newest block.
+struct ObjectPool {
+  static constexpr std::size_t kBlockObjects = 4096;
+  union Place {
+    Place* nextFree;
+    alignas(SceneObject) unsigned char bytes[sizeof(SceneObject)];
+  };
+  std::vector<std::unique_ptr<Place[]>> blocks;
+  Place* freeList = nullptr;
+  Place* fresh = nullptr;  // next untouched place of the newest block
+  Place* freshEnd = nullptr;
+
+  void* Take() {
+    Place* place = freeList;
+    if (place != nullptr) {
+      freeList = place->nextFree;
+    } else {
+      if (fresh == freshEnd) {
+        blocks.emplace_back(new Place[kBlockObjects]);
+        fresh = blocks.back().get();
+        freshEnd = fresh + kBlockObjects;
+      }
+      place = fresh++;
+    }
+    return place;
+  }
+
+  void Give(void* object) {
+    auto* place = static_cast<Place*>(object);
+    place->nextFree = freeList;
+    freeList = place;
+  }
+};
+
+// Never destroyed: objects of static lists may be freed after main returns.
+ObjectPool& Pool() {
+  static ObjectPool& pool = *new ObjectPool;
+  return pool;
+}
+}  // namespace
+
+void* SceneObject::operator new(std::size_t size) {
+  if (size != sizeof(SceneObject)) return ::operator new(size);  // a larger derived type
+  return Pool().Take();
+}
+
+void SceneObject::operator delete(void* object, std::size_t size) noexcept {
+  if (object == nullptr) return;
+  if (size != sizeof(SceneObject)) return ::operator delete(object);
+  Pool().Give(object);
+}
 
 ObjectList::~ObjectList() { ClearObjects(*this); }
 

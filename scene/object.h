@@ -2,6 +2,7 @@
 // one current (selected) object.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/vec3.h"
@@ -17,6 +18,14 @@ struct SceneObject {
   float red = 0.1f, green = 0.1f, blue = 0.1f;  // appearance code
   SceneObject* next = nullptr;  // newer neighbour
   SceneObject* prev = nullptr;  // older neighbour
+
+  // Objects are carved from blocks of thousands, not allocated one by one:
+  // a freed object's place is kept for the next, so loading a scene again
+  // reuses the memory of the last (the blocks stay for the program's life,
+  // as many as the most objects alive at once needed). Single-threaded, as
+  // the editor is. Throws std::bad_alloc when memory runs out.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* object, std::size_t size) noexcept;
 };
 
 // The list owns its objects; destroying it frees them.

@@ -57,7 +57,10 @@ TEST(Number, FormatsLikePrintf) {
                                4.9999997e-7f, 5.0000006e-7f, 0.9999995f, 0.99999952f,
                                999999.94f, 123456.789f, 16777216.0f, 1.8446744e19f,
                                1.8446746e19f, 1e19f, 1e20f, 3e38f, FLT_MAX, -FLT_MAX, FLT_MIN,
-                               FLT_TRUE_MIN, -FLT_TRUE_MIN, HUGE_VALF, -HUGE_VALF, nan, -nan};
+                               FLT_TRUE_MIN, -FLT_TRUE_MIN, HUGE_VALF, -HUGE_VALF, nan, -nan,
+                               // Either side of 2^32, where the double-product path ends.
+                               4294967296.0f, -4294967296.0f, 4294967040.0f, -4294967040.0f,
+                               4294967808.0f, 2147483648.5f, 0.0000005f, 0.0000015f};
   // Halves of the sixth decimal that floats hold exactly: ties to even.
   for (int k = 1; k < 4096; k += 2) {
     values.push_back(k / 128.0f);
@@ -116,6 +119,32 @@ TEST(Number, ScansRandomTextLikeScanf) {
     std::string random_text;
     for (int n = random() % 12; n > 0; --n) random_text += alphabet[random() % (sizeof alphabet - 1)];
     ExpectScansLikeScanf(random_text);
+    if (HasFailure()) return;
+  }
+}
+
+// Six decimals and a blank, as the editor writes numbers, are read eight
+// characters at a time when at least nine remain: random values and digit
+// strings, followed by every kind of character, against sscanf.
+TEST(Number, ScansSixDecimalsFollowedByTextLikeScanf) {
+  std::mt19937 random(4242);
+  const char* tails[] = {" 1", "\n0", "\t\t", "e5 ", "E-2 ", "x  ", ". 1", "5  ", "\v1",
+                         "a  ", "p3 ", "\r\n ", ",1 ", "-1 ", "\x80  "};
+  char text[128];
+  for (int i = 0; i < 300000; ++i) {
+    int length;
+    if (i % 3 == 0) {
+      length = std::snprintf(text, sizeof text, "%f", FromBits(random()));
+    } else if (i % 3 == 1) {
+      float v = static_cast<float>(static_cast<int>(random() % 2000000000) - 1000000000) / 1e4f;
+      length = std::snprintf(text, sizeof text, " %f", v);
+    } else {  // digits no float holds exactly, a sign, leading zeros, 5 to 7 decimals
+      length = std::snprintf(text, sizeof text, "%s%u.%0*u", i % 4 == 0 ? "-" : i % 5 == 0 ? "+" : "",
+                             static_cast<unsigned>(random() % (1u << (random() % 32))), 5 + i % 3,
+                             static_cast<unsigned>(random() % 10000000));
+    }
+    std::snprintf(text + length, sizeof text - length, "%s", tails[random() % 15]);
+    ExpectScansLikeScanf(text);
     if (HasFailure()) return;
   }
 }

@@ -1,6 +1,10 @@
 // The object list, appearance decoding and the editing operations.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <set>
+#include <vector>
+
 #include "base/console.h"
 #include "scene/edit.h"
 #include "tests/test_support.h"
@@ -70,6 +74,41 @@ TEST(ObjectList, NewObjectHasTheDefaults) {
   EXPECT_FLOAT_EQ(o.size.x * o.size.y * o.size.z, 1);
   EXPECT_FLOAT_EQ(o.position.x + o.position.y + o.position.z, 0);
   ExpectColor(o, 0.1f, 0.1f, 0.1f);
+}
+
+// Objects share blocks: each keeps its address while thousands more come
+// and go, no two overlap, and a deleted object's place serves the next.
+TEST(ObjectList, ObjectsKeepTheirPlaceAndFreedPlacesAreReused) {
+  ObjectList list;
+  std::vector<SceneObject*> kept;
+  for (int i = 0; i < 10000; ++i) {
+    SceneObject* o = CreateObject(list);
+    o->id = i;
+    o->position = {static_cast<float>(i), 0, 0};
+    if (i % 3 == 0) kept.push_back(o);
+  }
+  for (SceneObject* o = list.first; o != nullptr;) {  // every object not kept goes
+    SceneObject* next = o->next;
+    if (o->id % 3 != 0) DeleteObject(list, o);
+    o = next;
+  }
+  std::set<const void*> places;
+  int index = 0;
+  for (SceneObject* o = list.first; o != nullptr; o = o->next, ++index) {
+    ASSERT_EQ(o, kept[index]);
+    EXPECT_EQ(o->position.x, static_cast<float>(o->id));
+    places.insert(o);
+  }
+  EXPECT_EQ(index, list.count);
+  SceneObject* last = list.last;
+  DeleteObject(list, last);
+  EXPECT_EQ(CreateObject(list), static_cast<void*>(last));
+  for (int i = 0; i < 10000; ++i) {
+    SceneObject* o = CreateObject(list);
+    EXPECT_TRUE(places.insert(o).second) << "an object overlaps a living one";
+    auto here = reinterpret_cast<std::uintptr_t>(o);
+    EXPECT_EQ(here % alignof(SceneObject), 0u);
+  }
 }
 
 TEST(Appearance, ColourTripleChoosesPlainTextureOrPreset) {
