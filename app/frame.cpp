@@ -128,6 +128,7 @@ void OnDisplay() {
 
 namespace {
 void Finish(Outcome outcome) {
+  NoteUnsavedWork(TheEditor().unsaved);
   FlushConsole();
   if (outcome == Outcome::Quit) QuitEditor(0);
   if (outcome == Outcome::Redraw) glutPostRedisplay();
@@ -135,20 +136,26 @@ void Finish(Outcome outcome) {
 }  // namespace
 
 void OnKeyboard(unsigned char key, int, int) {
+  NoteUnsavedWork(true);
   int modifiers = glutGetModifiers();
   Finish(HandleKey(TheEditor(), key, modifiers));
 }
 
 void OnSpecialKey(int key, int, int) {
+  NoteUnsavedWork(true);
   glutGetModifiers();
   Finish(HandleSpecialKey(TheEditor(), key));
 }
 
 void OnMouseButton(int button, int state, int x, int y) {
+  NoteUnsavedWork(true);
   Finish(HandleMouseButton(TheEditor(), button, state, x, y));
 }
 
-void OnMouseMotion(int x, int y) { Finish(HandleMouseMotion(TheEditor(), x, y)); }
+void OnMouseMotion(int x, int y) {
+  NoteUnsavedWork(true);
+  Finish(HandleMouseMotion(TheEditor(), x, y));
+}
 
 void RegisterCallbacks() {
   glutMotionFunc(OnMouseMotion);

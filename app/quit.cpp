@@ -13,8 +13,19 @@
 namespace {
 constexpr unsigned kSignalCheckMs = 100;
 volatile sig_atomic_t g_signal = 0;
+volatile sig_atomic_t g_mayBeUnsaved = 0;
 
-void NoteSignal(int number) { g_signal = number; }
+// With nothing to keep, or on a second signal, the process ends at once, as
+// the signal would end it: a frame that takes long to draw cannot hold it up.
+// Otherwise the signal is noted and the event loop keeps the work first.
+void NoteSignal(int number) {
+  if (!g_mayBeUnsaved || g_signal != 0) {
+    signal(number, SIG_DFL);
+    raise(number);
+    return;
+  }
+  g_signal = number;
+}
 
 void KeepUnsavedWork() {
   static bool kept = false;
@@ -56,6 +67,8 @@ void InstallQuitHooks() {
   glutCloseFunc(KeepUnsavedWork);
   glutTimerFunc(kSignalCheckMs, CheckSignals, 0);
 }
+
+void NoteUnsavedWork(bool mayBeUnsaved) { g_mayBeUnsaved = mayBeUnsaved ? 1 : 0; }
 
 void QuitEditor(int status) {
   KeepUnsavedWork();

@@ -16,6 +16,11 @@ void PrepareProcess();
 // once the window exists.
 void InstallQuitHooks();
 
+// Tells the signal handler whether there may be work to keep: true while an
+// event runs (it may change the scene), the unsaved flag once it has ended.
+// Without work to keep a signal ends the process at once.
+void NoteUnsavedWork(bool mayBeUnsaved);
+
 // Keeps unsaved changes in a recovery file (once per process), flushes the
 // console and exits with `status`.
 [[noreturn]] void QuitEditor(int status);

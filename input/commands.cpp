@@ -1,6 +1,7 @@
 #include "input/commands.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -350,7 +351,8 @@ Outcome HandleSpecialKey(Editor& editor, int key) {
 }
 
 namespace {
-bool WithinSlop(int dx, int dy) { return dx * dx + dy * dy <= kClickSlop * kClickSlop; }
+// Within kClickSlop pixels along each axis.
+bool WithinSlop(int dx, int dy) { return std::abs(dx) <= kClickSlop && std::abs(dy) <= kClickSlop; }
 
 // A click at (x, y): selects the nearest object under the pointer or, when
 // the last click was at the same spot, the next one behind the current

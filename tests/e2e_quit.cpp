@@ -93,6 +93,22 @@ TEST(Quitting, NothingIsKeptWithoutUnsavedChanges) {
   }
 }
 
+TEST(Quitting, WithNothingToKeepASignalEndsTheEditorEvenInASlowFrame) {
+  // 100,000 small spheres in view: drawing one frame takes many seconds.
+  TempDir dir;
+  std::string scene;
+  for (int i = 0; i < 100000; ++i) {
+    scene += "nextObject\n0.02 0.02 0.02\n0 0 0\n" + std::to_string((i % 400) * 0.015 - 3) +
+             " " + std::to_string((i / 400) * 0.024 - 3) + " 0\ns \x01\n0.5 0.5 0.5\n";
+  }
+  WriteFileBytes(dir.File("init.scene"), scene + "EOF");
+  EditorProcess editor(dir.path());
+  ASSERT_TRUE(editor.WaitForOutput("Objects loaded: 100000\n", 60));
+  editor.Signal(SIGTERM);
+  EXPECT_EQ(editor.WaitExit(5), 128 + SIGTERM);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("state")));
+}
+
 TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
   TempDir dir;
   RunX("convert -size 4x4 xc:'#00ff00' -type TrueColor -compress None " + dir.File("g.tga"));
