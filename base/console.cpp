@@ -48,20 +48,6 @@ void Write(const char* data, std::size_t size) { std::fwrite(data, 1, size, Cons
 
 void FlushConsole() { std::fflush(ConsoleOut()); }
 
-bool ReadToken(std::FILE* in, std::string& token) {
-  token.clear();
-  int c;
-  do {
-    c = std::getc(in);
-  } while (c != EOF && std::isspace(c));
-  while (c != EOF && !std::isspace(c)) {
-    token.push_back(static_cast<char>(c));
-    c = std::getc(in);
-  }
-  if (c != EOF) std::ungetc(c, in);
-  return !token.empty();
-}
-
 bool ReadLine(std::FILE* in, std::string& line) {
   line.clear();
   int c = std::getc(in);

@@ -26,10 +26,6 @@ void Write(const char* data, std::size_t size);
 // Sends everything printed so far to the console.
 void FlushConsole();
 
-// Reads one whitespace-delimited token of any length. Returns false, with
-// `token` empty, when the stream ends before a token starts.
-bool ReadToken(std::FILE* in, std::string& token);
-
 // The longest line a prompt keeps; the rest of a longer line is read and
 // dropped, so one answer never outgrows memory.
 constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;

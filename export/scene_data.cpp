@@ -11,6 +11,7 @@
 #include "base/file.h"
 #include "io/png.h"
 #include "io/scene_file.h"
+#include "io/textures.h"
 #include "io/tga.h"
 #include "scene/transform.h"
 
@@ -41,7 +42,10 @@ std::vector<std::string> ReadTextureList(const std::string& scenePath) {
   std::FILE* list = OpenInputFile(scenePath + ".tex", "r");
   if (list == nullptr) return names;
   std::string name;
-  for (int slot = 1; slot < kTextureSlots && ReadToken(list, name); ++slot) names[slot] = name;
+  bool tooLong = false;
+  for (int slot = 1; slot < kTextureSlots && ReadListName(list, name, tooLong); ++slot) {
+    if (!tooLong) names[slot] = name;  // as in the editor, a cut name leaves its slot empty
+  }
   std::fclose(list);
   return names;
 }

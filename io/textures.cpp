@@ -14,9 +14,8 @@ void ClearSlot(TextureTable& table, int slot, const TextureBackend& backend) {
   table.files[slot].clear();
 }
 
-// Reads the next whitespace-separated name, keeping at most kMaxTextureName
-// bytes of it so an endless line costs no more memory; `tooLong` tells
-// whether bytes were dropped. False at the end of the file.
+}  // namespace
+
 bool ReadListName(std::FILE* in, std::string& name, bool& tooLong) {
   name.clear();
   tooLong = false;
@@ -33,7 +32,6 @@ bool ReadListName(std::FILE* in, std::string& name, bool& tooLong) {
   }
   return !name.empty();
 }
-}  // namespace
 
 bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,
                  const TextureBackend& backend) {

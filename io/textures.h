@@ -26,6 +26,11 @@ constexpr std::size_t kMaxTextureName = 4096;
 // The OpenGL backend: mip-mapped upload, object-linear s and t generation.
 TextureBackend OpenGLTextures();
 
+// Reads the next whitespace-separated name of a texture list, keeping at
+// most kMaxTextureName bytes of it so an endless line costs no more memory;
+// `tooLong` tells whether bytes were dropped. False at the end of the file.
+bool ReadListName(std::FILE* in, std::string& name, bool& tooLong);
+
 // Fills one slot from a TGA file, releasing the texture it replaces. On
 // failure prints why, empties the slot and returns false.
 bool LoadTexture(TextureTable& table, const std::string& fileName, int slot,

@@ -3,6 +3,7 @@
 // hand-made reader and writer are compared with, and the benchmarks' baseline.
 #pragma once
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -30,6 +31,21 @@ inline void WriteScene(const ObjectList& list, std::FILE* file) {
     std::fprintf(file, "%f %f %f\n", o->red, o->green, o->blue);
   }
   std::fputs("EOF", file);
+}
+
+// One whitespace-delimited token of any length; false at the end.
+inline bool ReadToken(std::FILE* in, std::string& token) {
+  token.clear();
+  int c;
+  do {
+    c = std::getc(in);
+  } while (c != EOF && std::isspace(c));
+  while (c != EOF && !std::isspace(c)) {
+    token.push_back(static_cast<char>(c));
+    c = std::getc(in);
+  }
+  if (c != EOF) std::ungetc(c, in);
+  return !token.empty();
 }
 
 inline bool ReadVec3(std::FILE* file, Vec3& v) {
