@@ -138,6 +138,19 @@ float StrToFloat(const char* begin, const char* end) {
 }  // namespace
 
 namespace {
+constexpr float kTwo32 = 4294967296.0f;
+
+// `magnitude` (below 2^32) in millionths, rounded as "%f" rounds. Below
+// 2^32, magnitude * 10^6 is exact in a double (24 significant bits times
+// 15625 * 2^6) and under 2^52, where adding and taking away 2^52 rounds it
+// to a whole number, ties to even (the default rounding mode, which the
+// program never changes).
+std::uint64_t Millionths(float magnitude) {
+  constexpr double kTwo52 = 4503599627370496.0;
+  double scaled = static_cast<double>(magnitude) * 1e6;
+  return static_cast<std::uint64_t>((scaled + kTwo52) - kTwo52);
+}
+
 // Writes `whole`, a point and six digits of `six` (below 10^6).
 char* WriteFixed(std::uint64_t whole, unsigned six, char* out) {
   if (whole < 1000) {
@@ -159,14 +172,8 @@ char* FormatFixed(float value, char* out) {
   *out = '-';  // kept only for a set sign bit
   out += bits >> 31;
   float magnitude = std::fabs(value);
-  if (magnitude < 4294967296.0f) {
-    // Below 2^32, magnitude * 10^6 is exact in a double (24 significant bits
-    // times 15625 * 2^6) and under 2^52, where adding and taking away 2^52
-    // rounds it to a whole number of millionths, ties to even (the default
-    // rounding mode, which the program never changes).
-    constexpr double kTwo52 = 4503599627370496.0;
-    double scaled = static_cast<double>(magnitude) * 1e6;
-    auto millionths = static_cast<std::uint64_t>((scaled + kTwo52) - kTwo52);
+  if (magnitude < kTwo32) {
+    std::uint64_t millionths = Millionths(magnitude);
     return WriteFixed(millionths / 1000000, static_cast<unsigned>(millionths % 1000000), out);
   }
   std::uint32_t exponent = (bits >> 23) & 0xff;
@@ -186,12 +193,21 @@ char* FormatFixed(float value, char* out) {
   return WriteFixed(mantissa << power, 0, out);
 }
 
-char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out) {
-  out = FormatFixed(a, out);
+namespace {
+char* FormatFixedFrom(float value, const FixedText* text, char* out) {
+  if (text == nullptr || text->length == 0) return FormatFixed(value, out);
+  std::memcpy(out, text->bytes, sizeof text->bytes);
+  return out + text->length;
+}
+}  // namespace
+
+char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out,
+                   const FixedText* texts) {
+  out = FormatFixedFrom(a, texts, out);
   out = AppendText(out, separator);
-  out = FormatFixed(b, out);
+  out = FormatFixedFrom(b, texts ? texts + 1 : nullptr, out);
   out = AppendText(out, separator);
-  return FormatFixed(c, out);
+  return FormatFixedFrom(c, texts ? texts + 2 : nullptr, out);
 }
 
 char* FormatInt(int value, char* out) { return std::to_chars(out, out + 11, value).ptr; }
@@ -258,7 +274,8 @@ __attribute__((noinline)) std::size_t ScanAnyFloat(const char* begin, const char
 
 // The usual number, digits with at most one point and no exponent, is read
 // here; anything else by ScanAnyFloat.
-std::size_t ScanFloat(const char* begin, const char* end, float& value) {
+std::size_t ScanFloat(const char* begin, const char* end, float& value, FixedText* text) {
+  if (text != nullptr) text->length = 0;
   const char* p = begin;
   while (p != end && IsAsciiSpace(*p)) ++p;
   if (p == end) return 0;
@@ -277,6 +294,18 @@ std::size_t ScanFloat(const char* begin, const char* end, float& value) {
     // A blank ends the number; at most 19 digits, none lost.
     if (!QuickDecimal(significand * 1000000 + six, -6, magnitude)) {
       return ScanAnyFloat(begin, number, body, end, value);
+    }
+    // The characters are what "%f" writes for the value when they fit,
+    // there is no plus sign, one whole digit or more and no leading zero,
+    // and the value rounds to the text's millionths: always below 16, where
+    // floats lie less than a millionth apart, and for whole numbers up to
+    // 2^24, which floats hold exactly; elsewhere below 2^32 as worked out.
+    if (text != nullptr && p + 7 - number <= static_cast<std::ptrdiff_t>(sizeof text->bytes) &&
+        *number != '+' && (count == 1 || (count > 1 && *body != '0')) &&
+        (significand < 16 || (six == 0 && significand <= (1u << 24)) ||
+         (magnitude < kTwo32 && Millionths(magnitude) == significand * 1000000 + six))) {
+      std::memcpy(text->bytes, number, sizeof text->bytes);
+      text->length = static_cast<unsigned char>(p + 7 - number);
     }
     p += 7;
   } else {

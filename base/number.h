@@ -17,10 +17,20 @@ constexpr std::size_t kMaxFixedLength = 47;
 // kMaxFixedLength bytes. Cannot fail.
 char* FormatFixed(float value, char* out);
 
+// A number's characters as they were read, kept when FormatFixed writes the
+// number's value back as exactly these characters; `length` is 0 otherwise.
+struct FixedText {
+  char bytes[16];
+  unsigned char length = 0;
+};
+
 // Writes three values with FormatFixed, `separator` between them (as
-// printf("%f, %f, %f") with ", "). Returns the end of the text; `out` needs
-// 3 * kMaxFixedLength bytes and two separators. Cannot fail.
-char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out);
+// printf("%f, %f, %f") with ", "), copying the characters of `texts` (three,
+// or none when null) where they are kept instead of formatting. Returns the
+// end of the text; `out` needs 3 * kMaxFixedLength bytes and two
+// separators. Cannot fail.
+char* FormatFixed3(float a, float b, float c, std::string_view separator, char* out,
+                   const FixedText* texts = nullptr);
 
 // Writes the decimal digits of `value` as printf("%d") does. Returns the end
 // of the text; `out` needs 11 bytes. Cannot fail.
@@ -33,7 +43,10 @@ char* FormatInt(int value, char* out);
 // characters scanf would have consumed, white space included, and sets
 // `value`; returns 0, leaving `value` alone, where scanf reports no
 // conversion (no number there, or the input ends first).
-std::size_t ScanFloat(const char* begin, const char* end, float& value);
+// Given `text`, also keeps the number's characters there when FormatFixed
+// writes them back for the value (and sets its length to 0 otherwise); then
+// 16 bytes from where the number starts must be readable, even past `end`.
+std::size_t ScanFloat(const char* begin, const char* end, float& value, FixedText* text = nullptr);
 
 // White space as scanf and isspace see it in the C locale.
 inline bool IsAsciiSpace(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') < 5; }

@@ -18,7 +18,9 @@ constexpr std::size_t kMaxBlockLength = 4 * (3 * kMaxFixedLength + 3) + 4;
 // A scene file's tokens and numbers, read through one fixed buffer.
 class SceneInput {
  public:
-  explicit SceneInput(std::FILE* file) : file_(file), buffer_(new char[kBufferSize]) {}
+  // The buffer has room for a number's text to be copied whole from
+  // anywhere in it.
+  explicit SceneInput(std::FILE* file) : file_(file), buffer_(new char[kBufferSize + sizeof(FixedText::bytes)]()) {}
 
   // Reads one whitespace-delimited token, keeping its first `keep` bytes in
   // `head` and its whole length in `length`. False at the end of the input.
@@ -39,13 +41,14 @@ class SceneInput {
     return true;
   }
 
-  // Reads one number as scanf's "%f" does. False when there is none, or it
-  // is longer than kMaxSceneNumberLength.
-  bool Float(float& value) {
+  // Reads one number as scanf's "%f" does, and its characters into `text`
+  // where they print back. False when there is none, or it is longer than
+  // kMaxSceneNumberLength.
+  bool Float(float& value, FixedText* text = nullptr) {
     // Usually the number and the blanks before it lie inside the buffer.
     if (end_ - pos_ > kMaxSceneNumberLength) {
       const char* at = buffer_.get() + pos_;
-      std::size_t used = ScanFloat(at, at + kMaxSceneNumberLength + 1, value);
+      std::size_t used = ScanFloat(at, at + kMaxSceneNumberLength + 1, value, text);
       if (used != 0 && used <= kMaxSceneNumberLength) {
         pos_ += used;
         return true;
@@ -54,13 +57,15 @@ class SceneInput {
     if (!SkipBlanks()) return false;
     Available(kMaxSceneNumberLength + 1);
     std::size_t window = std::min(end_ - pos_, kMaxSceneNumberLength + 1);
-    std::size_t used = ScanFloat(buffer_.get() + pos_, buffer_.get() + pos_ + window, value);
+    std::size_t used = ScanFloat(buffer_.get() + pos_, buffer_.get() + pos_ + window, value, text);
     if (used == 0 || used > kMaxSceneNumberLength) return false;
     pos_ += used;
     return true;
   }
 
-  bool Vec3(::Vec3& v) { return Float(v.x) && Float(v.y) && Float(v.z); }
+  bool Vec3(::Vec3& v, FixedText* texts) {
+    return Float(v.x, texts) && Float(v.y, texts + 1) && Float(v.z, texts + 2);
+  }
 
  private:
   bool SkipBlanks() {
@@ -97,16 +102,17 @@ class SceneInput {
   bool atEnd_ = false;
 };
 
-// Reads lines 2 to 6 of one block into `object` and sets its id from its
-// predecessor. False when the block is cut short or holds a malformed number.
-bool ReadObject(SceneObject& object, SceneInput& input) {
+// Reads lines 2 to 6 of one block into `object`, and the characters of its
+// twelve numbers into `texts`, and sets its id from its predecessor. False
+// when the block is cut short or holds a malformed number.
+bool ReadObject(SceneObject& object, SceneInput& input, FixedText* texts) {
   object.id = object.prev != nullptr ? object.prev->id + 1 : 0;
   char shape = 0, solid = 0;
   std::size_t length;
-  bool complete = input.Vec3(object.size) && input.Vec3(object.rotation) &&
-                  input.Vec3(object.position) && input.Token(&shape, 1, length) &&
-                  input.Token(&solid, 1, length) && input.Float(object.red) &&
-                  input.Float(object.green) && input.Float(object.blue);
+  bool complete = input.Vec3(object.size, texts) && input.Vec3(object.rotation, texts + 3) &&
+                  input.Vec3(object.position, texts + 6) && input.Token(&shape, 1, length) &&
+                  input.Token(&solid, 1, length) && input.Float(object.red, texts + 9) &&
+                  input.Float(object.green, texts + 10) && input.Float(object.blue, texts + 11);
   object.shape = shape;
   object.solid = solid;
   return complete;
@@ -153,14 +159,16 @@ int ReadScene(ObjectList& list, std::FILE* file) {
       ConsoleShowsEachLine() ? 1 : static_cast<std::ptrdiff_t>(kBufferSize - kMaxObjectInfoLength);
   char keyword[4];  // enough to tell "EOF" from every other token
   std::size_t length;
+  // A number read as "%f" writes it is copied to the description as it is.
+  FixedText texts[12];
   while (input.Token(keyword, sizeof keyword, length) &&
          !(length == 3 && std::memcmp(keyword, "EOF", 3) == 0)) {
     SceneObject* object = CreateObject(list);
-    if (!ReadObject(*object, input)) {
+    if (!ReadObject(*object, input, texts)) {
       DeleteObject(list, object);  // a half-read block is dropped
       break;
     }
-    out = FormatObjectInfo(*object, out);
+    out = FormatObjectInfo(*object, out, texts);
     if (out - text.get() >= batch) {
       Write(text.get(), out - text.get());
       out = text.get();

@@ -6,6 +6,8 @@
 
 #include "scene/object.h"
 
+struct FixedText;
+
 void Resize(SceneObject* object, float dx, float dy, float dz);
 void MoveObject(SceneObject* object, float dx, float dy, float dz);
 void RotateObject(SceneObject* object, float ax, float ay, float az);
@@ -28,5 +30,7 @@ void PrintObjectInfo(const SceneObject* object);
 // The longest description FormatObjectInfo writes.
 constexpr std::size_t kMaxObjectInfoLength = 720;
 // Writes the description PrintObjectInfo prints to `out` (which needs
-// kMaxObjectInfoLength bytes) and returns its end. Cannot fail.
-char* FormatObjectInfo(const SceneObject& object, char* out);
+// kMaxObjectInfoLength bytes) and returns its end. Given `texts` (the twelve
+// numbers in the order the description shows them), numbers whose
+// characters they keep are copied, not formatted. Cannot fail.
+char* FormatObjectInfo(const SceneObject& object, char* out, const FixedText* texts = nullptr);
