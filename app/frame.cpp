@@ -64,9 +64,12 @@ static_assert(kModShift == GLUT_ACTIVE_SHIFT && kModCtrl == GLUT_ACTIVE_CTRL &&
 namespace {
 // The selection frame is drawn at this fraction of its distance from the eye.
 constexpr double kFramePull = 0.995;
+// A first frame flushes after each of its first objects; past these, new
+// kinds of object (and compiling for them) are rare.
+constexpr int kFirstFrameFlushes = 64;
 }  // namespace
 
-void DrawFrame(const Editor& editor) {
+void DrawFrame(const Editor& editor, bool firstFrame) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   // Placed before the model-view reset, so the light lives in the previous
   // frame's camera space.
@@ -91,7 +94,8 @@ void DrawFrame(const Editor& editor) {
   const int width = editor.windowWidth, height = editor.windowHeight;
   const Mat4 projection = ProjectionMatrix(width, height);
   DrawObjects(editor.objects, editor.textures,
-              MakeFrustum(projection, ViewMatrix(editor.camera), width, height));
+              MakeFrustum(projection, ViewMatrix(editor.camera), width, height),
+              firstFrame ? kFirstFrameFlushes : 0);
   // The current object again, as a white wire frame. Its lines lie on the
   // object's own faces and would lose many of their depth tests to them,
   // so the frame alone is pulled a hair toward the eye: scaling eye space
@@ -121,7 +125,9 @@ void DrawFrame(const Editor& editor) {
 }
 
 void OnDisplay() {
-  DrawFrame(TheEditor());
+  static bool shown = false;
+  DrawFrame(TheEditor(), !shown);
+  shown = true;
   glFlush();
   glutSwapBuffers();
 }

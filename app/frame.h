@@ -27,8 +27,10 @@ void InitScene(const std::string& sceneName);
 void RegisterCallbacks();
 
 // Draws one whole frame of `editor` into the current GL buffer: light, view,
-// axes, every object and the selection frame. No flush, no swap.
-void DrawFrame(const Editor& editor);
+// axes, every object and the selection frame. No swap; the first frame of
+// a window flushes as it goes, so its pixels are filled while the GL
+// compiles what the frame needs.
+void DrawFrame(const Editor& editor, bool firstFrame = false);
 
 void OnDisplay();
 void OnReshape(int width, int height);

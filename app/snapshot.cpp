@@ -155,7 +155,7 @@ bool DrawOffscreen(int width, int height, std::vector<unsigned char>& rgb, std::
 
   if (gl.clipControl != nullptr) gl.clipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
   OnReshape(width, height);
-  DrawFrame(TheEditor());
+  DrawFrame(TheEditor(), true);
   glFlush();
 
   gl.bindFramebuffer(GL_READ_FRAMEBUFFER, drawn);

@@ -9,10 +9,13 @@ unsigned UploadTexture(const TgaImage& image) {
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
-  // Rows are tightly packed; RGB rows need not be 4-byte aligned.
+  // Rows are tightly packed; RGB rows need not be 4-byte aligned. Every
+  // image is kept as RGBA (an RGB one with full alpha, as GL samples it
+  // anyway), so all textures are one format and the GL compiles one
+  // program for all of them.
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   if (!image.pixels.empty()) {
-    gluBuild2DMipmaps(GL_TEXTURE_2D, image.channels, image.width, image.height,
+    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA, image.width, image.height,
                       image.channels == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
                       image.pixels.data());
   }

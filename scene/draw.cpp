@@ -181,9 +181,18 @@ void DrawObjectImmediate(const SceneObject& object, const TextureTable& textures
   DrawWith(object, textures, false);
 }
 
-void DrawObjects(const ObjectList& objects, const TextureTable& textures, const Frustum& frustum) {
+void DrawObjects(const ObjectList& objects, const TextureTable& textures, const Frustum& frustum,
+                 int flushFirst) {
+  auto flush = [&flushFirst] {
+    if (flushFirst <= 0) return;
+    --flushFirst;
+    glFlush();
+  };
   if (gPath != DrawPath::Culled) {
-    for (const SceneObject* o = objects.first; o != nullptr; o = o->next) DrawObject(*o, textures);
+    for (const SceneObject* o = objects.first; o != nullptr; o = o->next) {
+      DrawObject(*o, textures);
+      flush();
+    }
     return;
   }
   // Skipping geometry changes no normal the next frame's axes are lit with:
@@ -196,6 +205,7 @@ void DrawObjects(const ObjectList& objects, const TextureTable& textures, const 
     if (ShapeIndex(o->shape) >= 0 && MayBeVisible(*o, frustum)) {
       skipped.Apply(textures);
       DrawWith(*o, textures, true);
+      flush();
     } else {
       skipped.Add(*o, order);
     }

@@ -18,8 +18,12 @@ void DrawObjectImmediate(const SceneObject& object, const TextureTable& textures
 
 // Draws every object of the list, first to last, as DrawObject does, but
 // skips the geometry of objects wholly outside `frustum`. Pixels and the GL
-// state left afterwards are those of drawing every object.
-void DrawObjects(const ObjectList& objects, const TextureTable& textures, const Frustum& frustum);
+// state left afterwards are those of drawing every object. Flushes after
+// each of the first `flushFirst` objects drawn: a software GL then fills
+// their pixels on its own threads while it compiles the programs of the
+// next kinds of object, which a first frame is mostly made of.
+void DrawObjects(const ObjectList& objects, const TextureTable& textures, const Frustum& frustum,
+                 int flushFirst = 0);
 
 // How DrawObject and DrawObjects work, for measuring and checking them
 // against each other: the straightforward way, retained geometry for every
