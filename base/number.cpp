@@ -301,7 +301,7 @@ std::size_t ScanFloat(const char* begin, const char* end, float& value, FixedTex
     // floats lie less than a millionth apart, and for whole numbers up to
     // 2^24, which floats hold exactly; elsewhere below 2^32 as worked out.
     if (text != nullptr && p + 7 - number <= static_cast<std::ptrdiff_t>(sizeof text->bytes) &&
-        *number != '+' && (count == 1 || (count > 1 && *body != '0')) &&
+        *number != '+' && count >= 1 && (count == 1 || *body != '0') &&
         (significand < 16 || (six == 0 && significand <= (1u << 24)) ||
          (magnitude < kTwo32 && Millionths(magnitude) == significand * 1000000 + six))) {
       std::memcpy(text->bytes, number, sizeof text->bytes);

@@ -20,7 +20,8 @@ class SceneInput {
  public:
   // The buffer has room for a number's text to be copied whole from
   // anywhere in it.
-  explicit SceneInput(std::FILE* file) : file_(file), buffer_(new char[kBufferSize + sizeof(FixedText::bytes)]()) {}
+  explicit SceneInput(std::FILE* file)
+      : file_(file), buffer_(new char[kBufferSize + sizeof(FixedText::bytes)]()) {}
 
   // Reads one whitespace-delimited token, keeping its first `keep` bytes in
   // `head` and its whole length in `length`. False at the end of the input.

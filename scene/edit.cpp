@@ -96,18 +96,19 @@ void PromptColor(SceneObject* object) {
 // Formatted by hand: the same bytes as printf's "%d" and "%f", and a load
 // prints one description per object.
 char* FormatObjectInfo(const SceneObject& o, char* out, const FixedText* texts) {
+  auto kept = [texts](int first) { return texts != nullptr ? texts + first : nullptr; };
   out = AppendText(out, "ID: ");
   out = FormatInt(o.id, out);
   out = AppendText(out, "\ninfo-Size: ");
-  out = FormatFixed3(o.size.x, o.size.y, o.size.z, ", ", out, texts);
+  out = FormatFixed3(o.size.x, o.size.y, o.size.z, ", ", out, kept(0));
   out = AppendText(out, "\ninfo-Rotation: ");
-  out = FormatFixed3(o.rotation.x, o.rotation.y, o.rotation.z, ", ", out, texts ? texts + 3 : nullptr);
+  out = FormatFixed3(o.rotation.x, o.rotation.y, o.rotation.z, ", ", out, kept(3));
   out = AppendText(out, "\ninfo-Position: ");
-  out = FormatFixed3(o.position.x, o.position.y, o.position.z, ", ", out, texts ? texts + 6 : nullptr);
+  out = FormatFixed3(o.position.x, o.position.y, o.position.z, ", ", out, kept(6));
   out = AppendText(out, "\ninfo-Shape: ");
   *out++ = o.shape;
   out = AppendText(out, "\ninfo-Color: ");
-  out = FormatFixed3(o.red, o.green, o.blue, ", ", out, texts ? texts + 9 : nullptr);
+  out = FormatFixed3(o.red, o.green, o.blue, ", ", out, kept(9));
   *out++ = '\n';
   return out;
 }
