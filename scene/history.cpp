@@ -31,6 +31,7 @@ void History::RecordEdit(SceneObject* object, const SceneObject& before, const s
     Step& top = undo_.back();
     if (top.kind == Kind::Edit && top.object == object && top.what == what) {
       top.after = *object;
+      if (observer_ != nullptr) observer_->Changed(*object);
       // The state this step leads to is a new one.
       top.serial = nextSerial_++;
       return;
@@ -41,6 +42,7 @@ void History::RecordEdit(SceneObject* object, const SceneObject& before, const s
   step.after = *object;
   Push(std::move(step));
   runOpen_ = run;
+  if (observer_ != nullptr) observer_->Changed(*object);
 }
 
 void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent,
@@ -48,6 +50,7 @@ void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent,
   Step step = NewStep(Kind::Add, what, object);
   step.currentBefore = previousCurrent;
   Push(std::move(step));
+  if (observer_ != nullptr) observer_->Inserted(*object);
 }
 
 void History::Delete(ObjectList& list, SceneObject* object, const std::string& what) {
@@ -128,21 +131,25 @@ void History::Run(ObjectList& list, Step& step, bool forward) {
     case Kind::Edit:
       CopyAttributes(*step.object, forward ? step.after : step.before);
       list.current = step.object;
-      break;
+      if (observer_ != nullptr) observer_->Changed(*step.object);
+      return;
     case Kind::Add:
     case Kind::Delete:
       // Adding forward and deleting back put the object (back) in its place.
       if ((step.kind == Kind::Add) == forward) {
         LinkObjectAfter(list, step.object, step.prev);
         list.current = step.object;
+        if (observer_ != nullptr) observer_->Inserted(*step.object);
       } else {
         UnlinkObject(list, step.object);
         list.current = step.kind == Kind::Add ? step.currentBefore : list.first;
+        if (observer_ != nullptr) observer_->Removed(*step.object);
       }
-      break;
+      return;
     case Kind::Replace:
       SwapObjects(list, *step.scene);
-      break;
+      if (observer_ != nullptr) observer_->Replaced(list);
+      return;
   }
 }
 

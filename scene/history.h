@@ -7,6 +7,8 @@
 //
 // The history relies on being told of every change to the list's objects;
 // anything else that adds, frees or edits objects must Clear() it first.
+// In turn it tells an observer (a journal) of each change it records or
+// makes, so the observer can follow the scene without asking for it whole.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,21 @@
 #include <string>
 
 #include "scene/object.h"
+
+// Hears of each change to the list's objects, once it is made. Objects are
+// named by their ids, which are unique within the list.
+class HistoryObserver {
+ public:
+  virtual ~HistoryObserver() = default;
+  // `object`'s attributes changed in place.
+  virtual void Changed(const SceneObject& object) = 0;
+  // `object` joined the list, right after object.prev (first when null).
+  virtual void Inserted(const SceneObject& object) = 0;
+  // `object` left the list.
+  virtual void Removed(const SceneObject& object) = 0;
+  // The whole list was exchanged for another (a load, or its undo or redo).
+  virtual void Replaced(const ObjectList& list) = 0;
+};
 
 class History {
  public:
@@ -63,6 +80,9 @@ class History {
   // Forgets every step; the present state counts as unsaved.
   void Clear();
 
+  // Tells `observer` (null: nobody) of every change from now on.
+  void SetObserver(HistoryObserver* observer) { observer_ = observer; }
+
   std::size_t UndoSteps() const { return undo_.size(); }
   std::size_t RedoSteps() const { return redo_.size(); }
   // The memory the steps hold, estimated.
@@ -102,4 +122,5 @@ class History {
   long nextSerial_ = 1;
   long baseSerial_ = 0;    // the state before the oldest kept step
   long savedSerial_ = 0;   // the saved state; -1 when no longer reachable
+  HistoryObserver* observer_ = nullptr;
 };

@@ -1,6 +1,8 @@
 // Undo and redo: through the editor's keys, and the history on its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +59,40 @@ std::string Snapshot(const ObjectList& list, bool withCurrent = true) {
   }
   return state + "count " + std::to_string(list.count);
 }
+
+// Follows the list through the history's observer alone: ids and fields in
+// list order, as a journal would rebuild them.
+class Mirror : public HistoryObserver {
+ public:
+  explicit Mirror(const ObjectList& list) { Replaced(list); }
+  void Changed(const SceneObject& object) override { *Find(object.id) = Fields(object); }
+  void Inserted(const SceneObject& object) override {
+    auto at = object.prev == nullptr ? objects_.begin() : Find(object.prev->id) + 1;
+    objects_.insert(at, Fields(object));
+  }
+  void Removed(const SceneObject& object) override { objects_.erase(Find(object.id)); }
+  void Replaced(const ObjectList& list) override {
+    objects_.clear();
+    for (const SceneObject* o = list.first; o != nullptr; o = o->next) objects_.push_back(Fields(*o));
+  }
+  bool Matches(const ObjectList& list) const { return Mirror(list).objects_ == objects_; }
+
+ private:
+  static std::string Fields(const SceneObject& o) {
+    SceneObject copy;
+    CopyAttributes(copy, o);
+    return std::to_string(o.id) + ":" +
+           std::string(reinterpret_cast<const char*>(&copy.size), offsetof(SceneObject, id)) +
+           copy.shape + copy.solid +
+           std::string(reinterpret_cast<const char*>(&copy.red), 3 * sizeof(float));
+  }
+  std::vector<std::string>::iterator Find(std::int32_t id) {
+    std::string prefix = std::to_string(id) + ":";
+    return std::find_if(objects_.begin(), objects_.end(),
+                        [&](const std::string& o) { return o.compare(0, prefix.size(), prefix) == 0; });
+  }
+  std::vector<std::string> objects_;
+};
 
 class Undo : public ::testing::Test {
  protected:
@@ -137,13 +173,17 @@ TEST_F(Undo, SequencesUndoToTheExactBytesAndRedoBack) {
 
     Press(s.setup);
     editor.history.Clear();
+    Mirror mirror(editor.objects);
+    editor.history.SetObserver(&mirror);
     const std::string before = Snapshot(editor.objects);
     const std::string savedBefore = SavedBytes(editor.objects);
     Press(s.changes);
     const std::string after = Snapshot(editor.objects);
+    EXPECT_TRUE(mirror.Matches(editor.objects));
     console.Take();
 
     for (int i = 0; i < s.steps; ++i) EXPECT_EQ(HandleKey(editor, 26), Outcome::Redraw);
+    EXPECT_TRUE(mirror.Matches(editor.objects));
     EXPECT_EQ(SavedBytes(editor.objects), savedBefore);
     EXPECT_EQ(Snapshot(editor.objects), before);
     EXPECT_EQ(HandleKey(editor, 26), Outcome::None);
@@ -152,6 +192,8 @@ TEST_F(Undo, SequencesUndoToTheExactBytesAndRedoBack) {
       EXPECT_EQ(HandleKey(editor, i % 2 ? 25 : 26, i % 2 ? 0 : kModShift | kModCtrl), Outcome::Redraw);
     }
     EXPECT_EQ(Snapshot(editor.objects), after);
+    EXPECT_TRUE(mirror.Matches(editor.objects));
+    editor.history.SetObserver(nullptr);
     EXPECT_EQ(HandleKey(editor, 25), Outcome::None);
     std::string out = console.Take();
     EXPECT_NE(out.find("Nothing to undo!\nRedone: "), s.steps > 0 ? std::string::npos : 0);
