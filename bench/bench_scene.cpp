@@ -72,7 +72,7 @@ struct Folder {
     WriteFileSafely(Scene(), [&](std::FILE* file) { return WriteScene(list, file); });
   }
   ~Folder() {
-    for (const char* name : {"/in.scene", "/out.scene", "/console.txt"}) {
+    for (const char* name : {"/in.scene", "/out.scene", "/console.txt", "/linked.scene", "/link.scene"}) {
       std::remove((path + name).c_str());
     }
     rmdir(path.c_str());
@@ -114,13 +114,19 @@ void LoadOnce(Load load, ObjectList& list, bool toFile = true) {
   std::fclose(console);
 }
 
+// The names of the two ways and of their ratio in the counters.
+struct Ways {
+  std::string first = "formatted", second = "buffered", ratio = "speedup";
+};
+
 // Runs the formatted and the buffered way once each per iteration and
 // reports their medians in ms and the formatted over the buffered median,
 // by wall time ("speedup") and by the thread's CPU time, kernel included
 // ("speedup_cpu").
 // `prepare` runs untimed before each way.
 template <typename Formatted, typename Buffered, typename Prepare>
-void InTurn(benchmark::State& state, Formatted formatted, Buffered buffered, Prepare prepare) {
+void InTurn(benchmark::State& state, Formatted formatted, Buffered buffered, Prepare prepare,
+            const Ways& ways = {}) {
   std::vector<double> wall[2], cpu[2];
   for (auto _ : state) {
     for (int way = 0; way < 2; ++way) {
@@ -133,12 +139,12 @@ void InTurn(benchmark::State& state, Formatted formatted, Buffered buffered, Pre
       cpu[way].push_back(Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu0);
     }
   }
-  state.counters["formatted_ms"] = Median(wall[0]) * 1e3;
-  state.counters["buffered_ms"] = Median(wall[1]) * 1e3;
-  state.counters["formatted_cpu_ms"] = Median(cpu[0]) * 1e3;
-  state.counters["buffered_cpu_ms"] = Median(cpu[1]) * 1e3;
-  state.counters["speedup"] = Median(wall[0]) / Median(wall[1]);
-  state.counters["speedup_cpu"] = Median(cpu[0]) / Median(cpu[1]);
+  state.counters[ways.first + "_ms"] = Median(wall[0]) * 1e3;
+  state.counters[ways.second + "_ms"] = Median(wall[1]) * 1e3;
+  state.counters[ways.first + "_cpu_ms"] = Median(cpu[0]) * 1e3;
+  state.counters[ways.second + "_cpu_ms"] = Median(cpu[1]) * 1e3;
+  state.counters[ways.ratio] = Median(wall[0]) / Median(wall[1]);
+  state.counters[ways.ratio + "_cpu"] = Median(cpu[0]) / Median(cpu[1]);
 }
 
 void BM_Load(benchmark::State& state) {
@@ -188,7 +194,28 @@ void BM_Save(benchmark::State& state) {
   SaveOnce(FormattedWrite, list);
   if (ours != Bytes(Files().Output())) state.SkipWithError("scene file differs");
 }
+// A save that must rewrite the file in place, as it has a second hard link
+// (it counts the bytes first, copies the old file to a backup beside it and
+// writes over it), against one that writes a new file and renames it over
+// the old. Both files hold the scene already, as when a scene is saved again.
+void BM_SaveInPlace(benchmark::State& state) {
+  Files();
+  ObjectList list;
+  BuildScene(list, Objects());
+  const std::string linked = Files().path + "/linked.scene";
+  auto save = [&list](const std::string& name) {
+    return [&list, name] { WriteFileSafely(name, [&](std::FILE* file) { return WriteScene(list, file); }); };
+  };
+  save(linked)();
+  save(Files().Output())();
+  const std::string second = Files().path + "/link.scene";
+  unlink(second.c_str());
+  if (link(linked.c_str(), second.c_str()) != 0) return state.SkipWithError("no hard link");
+  InTurn(state, save(linked), save(Files().Output()), [] {}, {"in_place", "replace", "cost"});
+  if (Bytes(linked) != Bytes(Files().Output())) state.SkipWithError("scene file differs");
+}
 }  // namespace
 
 BENCHMARK(BM_Load)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveInPlace)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -4,11 +4,15 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "base/file.h"
 #include "tests/test_support.h"
@@ -37,7 +41,11 @@ bool SaveAs(bool dropRoot, const std::function<bool()>& save) {
         (nobody == nullptr || setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) {
       _exit(2);
     }
-    _exit(save() ? 0 : 1);
+    try {
+      _exit(save() ? 0 : 1);
+    } catch (...) {  // such as std::bad_alloc: the child must not go on with the test
+      _exit(3);
+    }
   }
   int status = -1;
   waitpid(child, &status, 0);
@@ -118,4 +126,66 @@ TEST(WriteFileSafely, RootKeepsTheOwnerAndGroup) {
   EXPECT_EQ(Stat(name).st_uid, nobody->pw_uid);
   EXPECT_EQ(Stat(name).st_gid, nobody->pw_gid);
   EXPECT_EQ(Stat(name).st_mode & 0777, 0640u);
+}
+
+// An in-place save (here over a hard-linked file) that cannot be done leaves
+// the old bytes as they were, and never needs them in memory.
+TEST(WriteFileSafely, InPlaceSavesCannotDamageTheOldFile) {
+  struct Case {
+    const char* what;
+    off_t oldSize;  // of 'o' bytes; past 200,000 a sparse file
+    std::size_t newSize;
+    mode_t mode;
+    rlim_t fileLimit;  // set as the writer starts its limitRun-th run (1 counts, 2 writes)
+    int limitRun;
+    bool ok;
+  } cases[] = {
+      {"ulimit -f 100: 150 KB over 200 KB", 200000, 150000, 0644, 100 * 1024, 1, false},
+      {"a 3 GiB file, under a 1 GiB address-space limit", off_t{3} << 30, 3, 0644, 0, 0, true},
+      {"0444 is refused whoever saves", 200000, 3, 0444, 0, 0, false},
+      {"a failed put-back keeps the backup and names it", 200000, 150000, 0644, 1000, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+#ifdef __SANITIZE_ADDRESS__
+    if (c.oldSize > 200000) continue;  // AddressSanitizer cannot run under an address-space limit
+#endif
+    TempDir dir;
+    const std::string name = dir.File("f"), old(std::min<off_t>(c.oldSize, 200000), 'o'), fresh(c.newSize, 'n');
+    WriteFileBytes(name, old);
+    ASSERT_EQ(truncate(name.c_str(), c.oldSize), 0);
+    fs::create_hard_link(name, dir.File("g"));
+    chmod(name.c_str(), c.mode);
+    const bool ok = SaveAs(false, [&] {
+      std::signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{1ul << 30, 1ul << 30};
+      if (c.oldSize > 200000) setrlimit(RLIMIT_AS, &limit);
+      ConsoleCapture console;
+      int runs = 0;
+      bool saved = WriteFileSafely(name, [&](std::FILE* f) {
+        if (++runs == c.limitRun && getrlimit(RLIMIT_FSIZE, &limit) == 0) {
+          limit.rlim_cur = c.fileLimit;
+          setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        return std::fwrite(fresh.data(), 1, fresh.size(), f) == fresh.size();
+      });
+      WriteFileBytes(dir.File("printed"), console.Take());
+      return saved;
+    });
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(Stat(dir.File("g")).st_ino, Stat(name).st_ino);
+    std::vector<std::string> backups;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+      if (e.path().filename().string().rfind(".qm-", 0) == 0) backups.push_back(e.path().string());
+    }
+    ASSERT_EQ(backups.size(), c.limitRun == 2 ? 1u : 0u);
+    if (backups.empty()) {
+      EXPECT_EQ(Stat(name).st_size, ok ? off_t(c.newSize) : c.oldSize);
+      EXPECT_TRUE(c.oldSize > 200000 || ReadFileBytes(name) == (ok ? fresh : old));
+    } else {  // the file is damaged, but the backup it names holds the old bytes
+      EXPECT_TRUE(ReadFileBytes(backups[0]) == old);
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("printed")),
+              backups.empty() ? "" : "Could not restore " + name + "; its old contents are kept in " + backups[0] + "\n");
+  }
 }
