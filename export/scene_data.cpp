@@ -41,11 +41,10 @@ std::vector<std::string> ReadTextureList(const std::string& scenePath) {
   std::vector<std::string> names(kTextureSlots);
   std::FILE* list = OpenInputFile(scenePath + ".tex", "r");
   if (list == nullptr) return names;
-  std::string name;
-  bool tooLong = false;
-  for (int slot = 1; slot < kTextureSlots && ReadListName(list, name, tooLong); ++slot) {
-    if (!tooLong) names[slot] = name;  // as in the editor, a cut name leaves its slot empty
-  }
+  WalkTextureList(list, [&](const TextureListEntry& entry) {
+    // As in the editor, a cut name leaves its slot empty.
+    if (entry.slot < kTextureSlots && !entry.tooLong) names[entry.slot] = entry.name;
+  });
   std::fclose(list);
   return names;
 }

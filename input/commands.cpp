@@ -41,7 +41,7 @@ void Interrupt(Editor& editor) {
 
 Outcome SaveAs(Editor& editor) {
   std::string name;
-  if (PromptName("Save scene as: ", name) && SaveScene(editor.objects, name)) {
+  if (PromptName("Save scene as: ", name) && SaveSceneWithTextures(editor.objects, editor.textures, name)) {
     editor.history.MarkSaved();
     NoteChange(editor);
   }
@@ -54,10 +54,10 @@ Outcome LoadAs(Editor& editor) {
   std::string name;
   if (!PromptName("Load scene: ", name)) return Outcome::None;
   ObjectList loaded;
-  if (!LoadSceneWithTextures(loaded, editor.textures, name, editor.textureBackend)) {
-    return Outcome::None;
-  }
-  editor.history.ReplaceScene(editor.objects, loaded, "load " + name);
+  TextureTable textures = editor.textures;
+  if (!LoadSceneWithTextures(loaded, textures, name, editor.textureBackend)) return Outcome::None;
+  editor.history.ReplaceScene(editor.objects, loaded, editor.textures, textures,
+                              editor.textureBackend.release, "load " + name);
   editor.history.MarkSaved();
   NoteChange(editor);
   return Outcome::Redraw;

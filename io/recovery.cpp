@@ -14,6 +14,7 @@
 #include "base/console.h"
 #include "base/file.h"
 #include "io/scene_file.h"
+#include "io/textures.h"
 
 namespace {
 constexpr char kPrefix[] = "recovered-";
@@ -89,31 +90,6 @@ std::string ClaimName(const std::string& folder, std::time_t now) {
   return "";
 }
 
-// A slot's file as the list names it: absolute, so the list works from any
-// folder, unless that would put a blank into the name.
-std::string ListName(const std::string& file) {
-  if (file.empty()) return kEmptySlotName;
-  if (file[0] == '/') return file;
-  char cwd[4096];
-  if (getcwd(cwd, sizeof cwd) == nullptr) return file;
-  std::string absolute = std::string(cwd) + "/" + file;
-  bool blank = std::any_of(absolute.begin(), absolute.end(),
-                           [](unsigned char c) { return std::isspace(c) != 0; });
-  return blank ? file : absolute;
-}
-
-// One name per slot, from slot 1 to the last filled one.
-bool WriteTextureNames(const TextureTable& textures, std::FILE* file) {
-  int last = 0;
-  for (int slot = 1; slot < kTextureSlots; ++slot) {
-    if (!textures.files[slot].empty()) last = slot;
-  }
-  for (int slot = 1; slot <= last; ++slot) {
-    std::fprintf(file, "%s\n", ListName(textures.files[slot]).c_str());
-  }
-  return !std::ferror(file);
-}
-
 // Removes all but the newest `keep` recovery scenes of `folder`, each with
 // its list.
 void PruneRecoveries(const std::string& folder, int keep) {
@@ -151,7 +127,7 @@ std::string WriteRecovery(const ObjectList& list, const TextureTable& textures,
   bool written =
       WriteFileSafely(path, [&](std::FILE* file) { return WriteScene(list, file); }) &&
       WriteFileSafely(path + ".tex",
-                      [&](std::FILE* file) { return WriteTextureNames(textures, file); });
+                      [&](std::FILE* file) { return WriteTextureList(textures, file, true); });
   if (!written) {
     std::remove(path.c_str());
     std::remove((path + ".tex").c_str());

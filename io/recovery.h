@@ -11,10 +11,6 @@
 
 constexpr int kRecoveriesKept = 20;
 
-// The texture list's stand-in for an empty slot between filled ones: a name
-// that never opens, so loading the list leaves that slot without a texture.
-constexpr char kEmptySlotName[] = "/dev/null/empty-slot";
-
 // $XDG_STATE_HOME/quillmar, or $HOME/.local/state/quillmar when XDG_STATE_HOME
 // is unset, empty or not absolute. Empty when there is no home folder either.
 std::string RecoveryFolder();
@@ -23,7 +19,7 @@ std::string RecoveryFolder();
 // with its parents when missing) named recovered-YYYYMMDD-HHMMSS.scene from
 // the local time `now`, with -2, -3, ... before ".scene" when that name is
 // taken. Beside it goes "<name>.tex" naming the file of each filled slot of
-// `textures` (absolute where possible). Then removes all but the newest
+// `textures` by its full path. Then removes all but the newest
 // kRecoveriesKept recovery scenes and their lists. Returns the scene's path,
 // or empty, leaving nothing behind, when it could not be written.
 std::string WriteRecovery(const ObjectList& list, const TextureTable& textures,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "io/tga.h"
@@ -26,10 +27,28 @@ constexpr std::size_t kMaxTextureName = 4096;
 // The OpenGL backend: mip-mapped upload, object-linear s and t generation.
 TextureBackend OpenGLTextures();
 
-// Reads the next whitespace-separated name of a texture list, keeping at
-// most kMaxTextureName bytes of it so an endless line costs no more memory;
-// `tooLong` tells whether bytes were dropped. False at the end of the file.
-bool ReadListName(std::FILE* in, std::string& name, bool& tooLong);
+// One entry of a texture list; the n-th entry is for slot n.
+struct TextureListEntry {
+  int slot = 0;      // 1, 2, ...; kTextureSlots and above are past the table
+  std::string name;  // the file (at most kMaxTextureName bytes); empty: leave the slot empty
+  bool tooLong = false;  // bytes past kMaxTextureName were dropped
+};
+
+// Reads an open texture list from where it stands and calls `visit` for each
+// entry in order; the caller closes the file. Entries are separated by
+// blanks and line ends, so a list may hold several on a line, or blank lines.
+// A lone "-" leaves its slot empty; a name in double quotes may hold blanks
+// (and \" and \\ stand for " and \ inside it). Never fails: reading ends at
+// the end of the file, a name cut short by it included. Each name costs at
+// most kMaxTextureName bytes of memory, however long its line.
+void WalkTextureList(std::FILE* list, const std::function<void(const TextureListEntry&)>& visit);
+
+// Writes the texture list of `table`: one line per slot from 1 to the last
+// filled one, "-" for an empty slot, quoted names where a name needs it.
+// With `fullPaths`, names relative to the working directory are written as
+// full paths (as they are when the working directory cannot be found).
+// Returns false when a write failed.
+bool WriteTextureList(const TextureTable& table, std::FILE* file, bool fullPaths);
 
 // Fills one slot from a TGA file, releasing the texture it replaces. On
 // failure prints why, empties the slot and returns false.
@@ -46,8 +65,21 @@ void LoadTextureList(std::FILE* listFile, TextureTable& table, const TextureBack
 void LoadStartupTextures(TextureTable& table, const TextureBackend& backend,
                          const std::string& sceneName = "init.scene");
 
-// Loads the scene's texture list ("<scene>.tex"), when there is one, and then
-// the scene. A scene that cannot be opened prints "Error opening file %s!\n"
-// and changes nothing. Returns true when the scene was loaded.
+// Loads the scene's texture list ("<scene>.tex"), when there is one, into
+// `table` and then the scene into `list`. The textures the list replaces are
+// not freed: the caller's table, which `table` was copied from, still holds
+// them (an undo may bring them back). A scene that cannot be opened prints
+// "Error opening file %s!\n" and changes nothing; `table` is then as it was,
+// anything uploaded freed. Returns true when the scene was loaded.
 bool LoadSceneWithTextures(ObjectList& list, TextureTable& table, const std::string& sceneName,
                            const TextureBackend& backend);
+
+// Saves the scene as SaveScene does and, when a slot of `table` is filled,
+// the texture list "<fileName>.tex" beside it, naming the slots' files as
+// the editor named them (relative to the working directory, as lists are
+// read). A list there that already fills the slots the same way is left as
+// it is; a slot left empty because its listed file cannot be opened counts
+// as the same. A list that cannot be written prints
+// "Error saving file %s.tex!\n". Returns true when both are saved.
+bool SaveSceneWithTextures(const ObjectList& list, const TextureTable& table,
+                           const std::string& fileName);

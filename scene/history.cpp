@@ -60,15 +60,35 @@ void History::Delete(ObjectList& list, SceneObject* object, const std::string& w
   Push(std::move(step));
 }
 
-void History::ReplaceScene(ObjectList& list, ObjectList& loaded, const std::string& what) {
+void History::ReplaceScene(ObjectList& list, ObjectList& loaded, TextureTable& textures,
+                           const TextureTable& loadedTextures, void (*releaseTexture)(unsigned),
+                           const std::string& what) {
   Step step = NewStep(Kind::Replace, what, nullptr);
   step.scene = std::make_unique<ObjectList>();
   SwapObjects(*step.scene, loaded);
   // What the history holds beside the editor's own scene is the replaced one
   // (once undone, the step holds the loaded scene only until the next change).
   step.cost = static_cast<std::size_t>(list.count) * kObjectCost;
+  std::uint32_t changed = 0;
+  for (int slot = 1; slot < kTextureSlots; ++slot) {
+    if (textures.names[slot] != loadedTextures.names[slot] || textures.files[slot] != loadedTextures.files[slot]) {
+      changed |= std::uint32_t{1} << slot;
+    }
+  }
+  if (changed != 0) {
+    step.slots.reset(new SlotSwap{&textures, loadedTextures, changed, releaseTexture});
+    step.cost += sizeof(SlotSwap);
+  }
   Run(list, step, true);
   Push(std::move(step));
+}
+
+void History::SlotSwap::Swap() {
+  for (int slot = 1; slot < kTextureSlots; ++slot) {
+    if ((changed >> slot & 1) == 0) continue;
+    std::swap(table->names[slot], other.names[slot]);
+    table->files[slot].swap(other.files[slot]);
+  }
 }
 
 bool History::Undo(ObjectList& list, std::string& what) {
@@ -148,6 +168,8 @@ void History::Run(ObjectList& list, Step& step, bool forward) {
       return;
     case Kind::Replace:
       SwapObjects(list, *step.scene);
+      // The slots change before the observer hears of it: it may read them.
+      if (step.slots != nullptr) step.slots->Swap();
       if (observer_ != nullptr) observer_->Replaced(list);
       return;
   }
@@ -160,6 +182,14 @@ void History::Release(Step& step, bool applied) {
     step.object = nullptr;
   }
   step.scene.reset();  // a replaced scene frees its objects with it
+  // Whichever side the step is on, the slots it holds are in no table.
+  if (step.slots != nullptr && step.slots->release != nullptr) {
+    for (int slot = 1; slot < kTextureSlots; ++slot) {
+      unsigned name = step.slots->other.names[slot];
+      if ((step.slots->changed >> slot & 1) != 0 && name != 0) step.slots->release(name);
+    }
+  }
+  step.slots.reset();
 }
 
 void History::DropRedo() {

@@ -1,9 +1,9 @@
 // Undo and redo for the object list. Each step records only what changed:
 // an object's attributes before and after an in-place edit, an object that
 // joined or left the list (kept alive while the step may bring it back), or,
-// for a loaded scene, the whole scene it replaced. Steps refer to objects by
-// address, so undoing and redoing never searches the list: every step costs
-// the same whatever the scene's size.
+// for a loaded scene, the whole scene and the texture slots it replaced.
+// Steps refer to objects by address, so undoing and redoing never searches
+// the list: every step costs the same whatever the scene's size.
 //
 // The history relies on being told of every change to the list's objects;
 // anything else that adds, frees or edits objects must Clear() it first.
@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -60,9 +61,14 @@ class History {
   // its place, and makes the first object current. Null does nothing.
   void Delete(ObjectList& list, SceneObject* object, const std::string& what);
 
-  // Swaps `loaded`'s objects into `list` and keeps the replaced scene (left
-  // empty in `loaded`) for an undo.
-  void ReplaceScene(ObjectList& list, ObjectList& loaded, const std::string& what);
+  // Swaps `loaded`'s objects into `list`, and the slots of `loadedTextures`
+  // that differ from `textures` into `textures`, keeping the replaced scene
+  // (left empty in `loaded`) and the replaced slots for an undo. The step
+  // owns the texture names not in `textures` and frees them with
+  // `releaseTexture` (null: nothing to free) when it is dropped.
+  void ReplaceScene(ObjectList& list, ObjectList& loaded, TextureTable& textures,
+                    const TextureTable& loadedTextures, void (*releaseTexture)(unsigned),
+                    const std::string& what);
 
   // Undoes the newest step: restores it exactly and makes the changed object
   // current. Returns false, with nothing changed, when there is none; `what`
@@ -90,6 +96,15 @@ class History {
 
  private:
   enum class Kind { Edit, Add, Delete, Replace };
+  // The texture slots a load changed: the editor's table, and the changed
+  // slots' other side, which is in no table while the step keeps it.
+  struct SlotSwap {
+    TextureTable* table = nullptr;
+    TextureTable other;
+    std::uint32_t changed = 0;  // bit n: slot n
+    void (*release)(unsigned) = nullptr;
+    void Swap();
+  };
   struct Step {
     Kind kind = Kind::Edit;
     std::string what;
@@ -100,6 +115,7 @@ class History {
     SceneObject* currentBefore = nullptr;  // Add: current before the step
     SceneObject before, after;             // Edit: the attributes
     std::unique_ptr<ObjectList> scene;     // Replace: the scene not in the list
+    std::unique_ptr<SlotSwap> slots;       // Replace: changed texture slots, if any
   };
 
   // A step of `kind` about `object` (null for a replaced scene).

@@ -128,7 +128,7 @@ TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
   std::vector<std::string> files = RecoveryFiles(dir);
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(ReadFileBytes(files[1]),
-            dir.File("g.tga") + "\n/dev/null/empty-slot\n" + dir.File("r.tga") + "\n");
+            dir.File("g.tga") + "\n-\n" + dir.File("r.tga") + "\n");
 
   TempDir elsewhere;
   WriteFileBytes(elsewhere.File("init.scene"), "EOF");

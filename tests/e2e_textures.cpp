@@ -2,6 +2,8 @@
 // Ctrl+L, and shown on objects.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/e2e_support.h"
 
 namespace {
@@ -96,4 +98,46 @@ TEST(TextureFiles, LoadWithTexturesReplacesSlotsThenTheScene) {
   ExpectDominant(CubeColour(shot, -2), 'r');
   ExpectDominant(CubeColour(shot, 2), 'g');
   editor.ExpectExitOn("Escape");
+}
+
+// A saved textured scene reopens textured in a new session, and undoing a
+// load brings back the textures it replaced (as the recovery list shows).
+TEST(TextureFiles, TexturesComeBackAfterASaveAndAnUndoneLoad) {
+  const struct {
+    const char* what;
+    const char* typed;  // the prompt's answer
+    const char* keys;
+    bool reopen;  // else the changes are kept in a recovery file
+  } cases[] = {
+      {"Ctrl+S, then a new session", "saved.scene\n", "ctrl+s", true},
+      {"Ctrl+Z of a load whose slot 1 is green", "green.scene\n", "ctrl+l ctrl+z", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    RunX("convert -size 4x4 xc:'#ff0000' -type TrueColor -compress None " + dir.File("r.tga"));
+    RunX("convert -size 4x4 xc:'#00ff00' -type TrueColor -compress None " + dir.File("g.tga"));
+    for (const char* scene : {"init.scene", "green.scene"}) {
+      WriteFileBytes(dir.File(scene), Cube("0", "-1 0 0") + "EOF");
+      WriteFileBytes(dir.File(scene) + ".tex", scene[0] == 'i' ? "r.tga\n" : "g.tga\n");
+    }
+    {
+      EditorProcess editor(dir.path());
+      editor.Type(c.typed);
+      editor.Keys(std::string(c.keys) + " p");
+      ASSERT_TRUE(editor.WaitForOutput("info-Color: "));
+      ExpectDominant(CubeColour(editor.Shoot(), 0), 'r');
+      editor.ExpectExitOn("Escape");
+    }
+    std::string list = dir.File("saved.scene.tex");
+    for (const auto& e : std::filesystem::directory_iterator(dir.File(c.reopen ? "" : "state/quillmar"))) {
+      if (!c.reopen && e.path().extension() == ".tex") list = e.path().string();
+    }
+    EXPECT_EQ(ReadFileBytes(list), c.reopen ? "r.tga\n" : dir.File("r.tga") + "\n");
+    if (!c.reopen) continue;
+    EditorProcess editor(dir.path(), {"saved.scene"});
+    EXPECT_TRUE(editor.WaitForOutput("Loading texture r.tga\n"));
+    ExpectDominant(CubeColour(editor.Shoot(), 0), 'r');
+    editor.ExpectExitOn("Escape");
+  }
 }

@@ -339,7 +339,8 @@ TEST(History, KeepsWithinItsMemoryLimitAndFreesDroppedObjects) {
   for (int i = 0; i < 100; ++i) CreateObject(list);
   ObjectList loaded;
   CreateObject(loaded);
-  history.ReplaceScene(list, loaded, "load");
+  TextureTable textures;
+  history.ReplaceScene(list, loaded, textures, textures, nullptr, "load");
   EXPECT_EQ(list.count, 1);
   EXPECT_EQ(history.UndoSteps(), 0u);
   EXPECT_EQ(history.Bytes(), 0u);

@@ -59,7 +59,7 @@ TEST(Recovery, HoldsWhatASaveWritesAndTheSlotsFiles) {
 
   ASSERT_TRUE(SaveScene(list, dir.File("saved.scene")));
   EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(dir.File("saved.scene")));
-  EXPECT_EQ(ReadFileBytes(first + ".tex"), "/abs/a.tga\n" + std::string(kEmptySlotName) + "\n" +
+  EXPECT_EQ(ReadFileBytes(first + ".tex"), "/abs/a.tga\n-\n" +
                                                std::filesystem::current_path().string() + "/rel.tga\n");
   EXPECT_EQ(Names(folder).size(), 4u);
 }
