@@ -50,7 +50,7 @@ TEST(Recovery, HoldsWhatASaveWritesAndTheSlotsFiles) {
   CreateObject(list)->red = -3;
   TextureTable textures;
   textures.files[1] = "/abs/a.tga";
-  textures.files[3] = "rel.tga";  // slot 2 empty between them, 4 on empty after
+  textures.files[3] = "rel dir/t.tga";  // slot 2 empty between them, 4 on empty after
   std::string folder = dir.File("new/deeper");
   std::string first = WriteRecovery(list, textures, folder, Noon());
   std::string second = WriteRecovery(list, textures, folder, Noon());  // the same second
@@ -59,8 +59,8 @@ TEST(Recovery, HoldsWhatASaveWritesAndTheSlotsFiles) {
 
   ASSERT_TRUE(SaveScene(list, dir.File("saved.scene")));
   EXPECT_EQ(ReadFileBytes(first), ReadFileBytes(dir.File("saved.scene")));
-  EXPECT_EQ(ReadFileBytes(first + ".tex"), "/abs/a.tga\n-\n" +
-                                               std::filesystem::current_path().string() + "/rel.tga\n");
+  EXPECT_EQ(ReadFileBytes(first + ".tex"), "/abs/a.tga\n-\n\"" +
+                                               std::filesystem::current_path().string() + "/rel dir/t.tga\"\n");
   EXPECT_EQ(Names(folder).size(), 4u);
 }
 
