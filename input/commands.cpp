@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "base/console.h"
+#include "camera/framing.h"
 #include "io/scene_file.h"
+#include "scene/bounds.h"
 #include "scene/edit.h"
 #include "scene/pick.h"
+#include "session/view.h"
 
 namespace {
 constexpr float kCameraStep = 0.3f;
@@ -19,6 +22,7 @@ constexpr float kDegreesPerEditStep = 20;
 constexpr double kMouseScale = 0.01;
 constexpr float kLookSensitivity = 10;
 constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
+constexpr float kWheelStep = 0.5f;  // along the view per wheel notch
 
 // The unsaved flag follows the history: clear exactly when the objects are
 // back in their last loaded or saved state.
@@ -123,6 +127,28 @@ void EditCurrent(Editor& editor, float dx, float dy, float dz) {
     case 's': Resize(current, dx, dy, dz); break;
     default: break;
   }
+}
+
+// '.' frames the selection and 'v' every object from where the camera is;
+// '7', '8' and '9' look at the selection from above, the front and the right.
+Outcome LookAtSelection(Editor& editor, unsigned char key) {
+  Box box;
+  if (key == 'v' ? (box = DrawnBox(editor.objects)).Empty() : !SelectionBox(editor, box)) {
+    Print("Nothing to frame!\n");
+    return Outcome::None;
+  }
+  bool placed;
+  switch (key) {
+    case '7': placed = ViewBoxFrom(editor, box, 0, -90); break;
+    case '8': placed = ViewBoxFrom(editor, box, 0, 0); break;
+    case '9': placed = ViewBoxFrom(editor, box, 90, 0); break;
+    default: placed = FrameBox(editor, box); break;
+  }
+  if (!placed) {
+    Print("Too far away to frame!\n");
+    return Outcome::None;
+  }
+  return Outcome::Redraw;
 }
 
 void MoveLight(Vec3& light) {
@@ -291,6 +317,8 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
     case 'x': Pitch(camera, -kTurnStep); break;
     case 'z': Yaw(camera, kTurnStep); break;
     case 'c': Yaw(camera, -kTurnStep); break;
+    case '.': case 'v': case '7': case '8': case '9': return LookAtSelection(editor, key);
+    case '0': camera = StartCamera(); break;
     default: return Outcome::None;
   }
   return Outcome::Redraw;
@@ -382,11 +410,22 @@ Outcome ClickAt(Editor& editor, int x, int y) {
 }
 }  // namespace
 
-Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers) {
   MouseDrag& mouse = editor.mouse;
+  if (button == kButtonWheelForward || button == kButtonWheelBack) {
+    if (state != kMouseDown) return Outcome::None;
+    // As a key does: a pressed left button is no click any more, so its
+    // release keeps the move.
+    Interrupt(editor);
+    MoveAlongView(editor.camera, button == kButtonWheelForward ? -kWheelStep : kWheelStep);
+    return Outcome::Redraw;
+  }
+  if (button != kButtonLeft && button != kButtonMiddle && button != kButtonRight) {
+    return Outcome::None;
+  }
   editor.history.EndRun();
   if (state == kMouseUp) {
-    bool click = mouse.clickPending && button == kButtonLeft && mouse.mode == 'l';
+    bool click = mouse.clickPending && button == kButtonLeft && (mouse.mode == 'l' || mouse.mode == 'o');
     mouse.mode = 0;
     mouse.clickPending = false;
     if (!click) return Outcome::None;
@@ -399,14 +438,19 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
   mouse.clickPending = false;
   if (button != kButtonLeft) mouse.lastClickValid = false;
   switch (button) {
-    case kButtonLeft:
-      mouse.mode = 'l';
+    case kButtonLeft: {
+      // With Shift, and something to turn about, the drag orbits.
+      Box box;
+      bool orbit = (modifiers & kModShift) != 0 && SelectionBox(editor, box);
+      if (orbit) mouse.orbitCentre = box.Centre();
+      mouse.mode = orbit ? 'o' : 'l';
       mouse.clickPending = true;
       mouse.turned = false;
       mouse.pressX = x;
       mouse.pressY = y;
       mouse.cameraAtPress = editor.camera;
       break;
+    }
     case kButtonRight: mouse.mode = 'r'; break;
     case kButtonMiddle: mouse.mode = 'm'; break;
     default: return Outcome::None;
@@ -436,6 +480,7 @@ Outcome HandleMouseMotion(Editor& editor, int x, int y) {
       Yaw(editor.camera, dx * kLookSensitivity);
       Pitch(editor.camera, dy * kLookSensitivity);
       break;
+    case 'o': OrbitCamera(editor, mouse.orbitCentre, dx * kLookSensitivity, dy * kLookSensitivity); break;
     case 'm': MoveAlongView(editor.camera, -dy); break;
     case 'r':
       Strafe(editor.camera, -dx);

@@ -10,8 +10,9 @@
 #include "scene/object.h"
 
 struct MouseDrag {
-  char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
+  char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan, 'o' orbit
   int lastX = 0, lastY = 0;
+  Vec3d orbitCentre;  // what an orbit turns about
   // A left press that has not moved more than a click may: where it was and
   // the camera then, so that a click leaves the view as it found it.
   bool clickPending = false;

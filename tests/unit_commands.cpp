@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "input/commands.h"
 #include "base/console.h"
@@ -46,7 +47,7 @@ TEST_F(Commands, OnlyTheTabledCodesActAndReportTheirRedraw) {
       EXPECT_TRUE(key == 17 || key == 27) << key;
     }
   }
-  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-123456@^abcdfqrswxz");
+  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-.0123456789@^abcdfqrsvwxz");
   EXPECT_EQ(HandleKey(editor, 'p'), Outcome::None);  // prints, no redraw
   EXPECT_EQ(HandleKey(editor, '~'), Outcome::None);
 }
@@ -93,6 +94,10 @@ TEST_F(Commands, CameraKeysMoveAndTurn) {
   EXPECT_FLOAT_EQ(editor.camera.pitch, 10);
   HandleKey(editor, 'x');
   EXPECT_FLOAT_EQ(editor.camera.pitch, 0);
+  HandleKey(editor, '0');  // the start view
+  const Camera& c = editor.camera;
+  EXPECT_TRUE(c.position.x == 0 && c.position.y == 0 && c.position.z == 4 && c.yaw == 0 &&
+              c.pitch == 0 && !c.viewStale && c.view.z == -1);
 }
 
 TEST_F(Commands, NewAndDeleteKeepSelectionAndIds) {
@@ -365,4 +370,32 @@ TEST_F(Commands, MouseDragsTurnMoveAndPan) {
   EXPECT_EQ(fresh.mouse.mode, 'r');
   HandleMouseButton(fresh, kButtonMiddle, kMouseUp, 0, 0);  // any release ends it
   EXPECT_EQ(fresh.mouse.mode, 0);
+}
+
+TEST_F(Commands, WheelNotchesMoveHalfAUnitAndNoOtherButtonActs) {
+  struct Event {
+    int button, state;
+  };
+  const struct {
+    const char* name;
+    std::vector<Event> events;
+    float z;
+    char mode;
+  } kCases[] = {
+      {"forward", {{3, kMouseDown}, {3, kMouseUp}}, -0.5f, 0},
+      {"back", {{4, kMouseDown}, {4, kMouseUp}}, 0.5f, 0},
+      {"a drag goes on", {{kButtonRight, kMouseDown}, {3, kMouseDown}, {3, kMouseUp}}, -0.5f, 'r'},
+      {"a click keeps the move and selects nothing",
+       {{kButtonLeft, kMouseDown}, {4, kMouseDown}, {4, kMouseUp}, {kButtonLeft, kMouseUp}}, 0.5f, 0},
+      {"other buttons", {{kButtonRight, kMouseDown}, {5, kMouseDown}, {5, kMouseUp}, {8, kMouseDown}}, 0, 'r'},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Editor fresh;
+    CopyAttributes(*CreateObject(fresh.objects), MakeObject('c', {9, 9, 9}, {}, {}));  // under the pointer
+    for (const Event& e : c.events) HandleMouseButton(fresh, e.button, e.state, 300, 300);
+    EXPECT_FLOAT_EQ(fresh.camera.position.z, c.z);
+    EXPECT_EQ(fresh.mouse.mode, c.mode);
+    EXPECT_EQ(fresh.objects.current, nullptr);
+  }
 }
