@@ -510,10 +510,37 @@ void PrintHelp() {
 }
 
 void PrintNewKeysHelp() {
-  Print("%s", "\n\nMore keys:\n");
-  Print("%s", "Enter: type the values of the edit mode (F2-F5)\n");
-  Print("%s", "undo: CTRL + Z\n");
-  Print("%s", "redo: CTRL + Y or CTRL + SHIFT + Z\n");
-  Print("%s", "duplicate object: CTRL + D\n");
-  Print("%s", "select object: click it (click again for the one behind)\n");
+  Print("%s",
+        "\n\nMore keys:\n"
+        "Enter: type the values of the edit mode (F2-F5)\n"
+        "Tab: type a change to add to them (move, resize, turn or color by)\n"
+        "undo: CTRL + Z\n"
+        "redo: CTRL + Y or CTRL + SHIFT + Z\n"
+        "duplicate object: CTRL + D\n"
+        "select object: click it (click again for the one behind)\n"
+        "add or remove an object: SHIFT + click\n"
+        "select all: CTRL + A\n"
+        "(edits apply to every selected object)\n"
+        "pgup: newer object, pgdown: older object\n"
+        "solid/wire: -\n"
+        "cycle colors: b\n"
+        "type a color: g\n"
+        "print object: p\n"
+        "echo on/off: ~\n"
+        "move the light: F6\n"
+        "save scene: CTRL + S\n"
+        "load scene: CTRL + L\n"
+        "exit: ESC or CTRL + Q\n"
+        "\nView:\n"
+        "frame selection: .\n"
+        "frame all: v\n"
+        "start view: 0\n"
+        "view from above/front/right: 7/8/9\n"
+        "(z turns left, c turns right)\n"
+        "\nMouse:\n"
+        "left drag: turn\n"
+        "SHIFT + left drag: orbit the selection\n"
+        "middle drag: forwards/backwards\n"
+        "right drag: sideways and up/down\n"
+        "wheel: forwards/backwards\n");
 }

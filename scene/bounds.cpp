@@ -6,12 +6,14 @@
 #include <utility>
 #include <vector>
 
+#include "camera/camera.h"
 #include "scene/transform.h"
 
 namespace {
-// How far outside an object's box ClearDistance keeps a point, so that
-// rounding the point to floats cannot put it back on the box.
-constexpr double kClearance = 0.01;
+// How far outside an object's box ClearDistance keeps a point: a camera
+// there has the box's visible part beyond its near plane, so that nothing it
+// backed out of shows cut open.
+constexpr double kClearance = 1.2 * kNearPlane;
 
 bool Finite(const Vec3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 

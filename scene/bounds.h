@@ -22,7 +22,8 @@ bool DrawnBox(const SceneObject& object, Box& box);
 Box DrawnBox(const ObjectList& list);
 
 // The least distance d >= `distance` at which from + d * direction (a unit
-// vector) lies outside every object's drawn box with a small clearance.
-// Never fails; returns `distance` when nothing is in the way.
+// vector) lies outside every object's drawn box, and far enough outside for
+// a camera there to see none of them cut by its near plane. Never fails;
+// returns `distance` when nothing is in the way.
 double ClearDistance(const ObjectList& list, const Vec3d& from, const Vec3d& direction,
                      double distance);

