@@ -94,10 +94,6 @@ TEST_F(Commands, CameraKeysMoveAndTurn) {
   EXPECT_FLOAT_EQ(editor.camera.pitch, 10);
   HandleKey(editor, 'x');
   EXPECT_FLOAT_EQ(editor.camera.pitch, 0);
-  HandleKey(editor, '0');  // the start view
-  const Camera& c = editor.camera;
-  EXPECT_TRUE(c.position.x == 0 && c.position.y == 0 && c.position.z == 4 && c.yaw == 0 &&
-              c.pitch == 0 && !c.viewStale && c.view.z == -1);
 }
 
 TEST_F(Commands, NewAndDeleteKeepSelectionAndIds) {
@@ -335,15 +331,7 @@ TEST_F(Commands, HelpScreenIsPrintedWhole) {
   EXPECT_NE(help.find("prev/next object: pgup/pgdown\n"), std::string::npos);
   // The classic text, unchanged, then the section of newer keys.
   EXPECT_EQ(help.substr(777 - 48, 48), "(Texture files are set in the filename.tex file)");
-  const std::string more = help.substr(777);
-  EXPECT_EQ(more.substr(0, 13), "\n\nMore keys:\n");
-  // Every key the classic text leaves out.
-  for (const char* key : {"Enter:", "Tab:", "CTRL + Z", "CTRL + Y", "CTRL + D", "click it", "SHIFT + click",
-                          "CTRL + A", ": -\n", ": b\n", ": g\n", ": p\n", ": ~\n", ": F6\n", "CTRL + S",
-                          "CTRL + L", "CTRL + Q", ": .\n", ": v\n", ": 0\n", ": 7/8/9\n", "left drag:",
-                          "SHIFT + left drag:", "middle drag:", "right drag:", "wheel:"}) {
-    EXPECT_NE(more.find(key), std::string::npos) << key;
-  }
+  EXPECT_EQ(help.substr(777, 13), "\n\nMore keys:\n");  // all of it in Keys.F1PrintsTheHelpScreenExactly
 }
 
 TEST_F(Commands, MouseDragsTurnMoveAndPan) {
@@ -377,27 +365,24 @@ TEST_F(Commands, MouseDragsTurnMoveAndPan) {
 }
 
 TEST_F(Commands, WheelNotchesMoveHalfAUnitAndNoOtherButtonActs) {
-  struct Event {
-    int button, state;
-  };
+  const int down = kMouseDown, up = kMouseUp, left = kButtonLeft, right = kButtonRight;
   const struct {
     const char* name;
-    std::vector<Event> events;
+    std::vector<std::pair<int, int>> events;  // button, state
     float z;
     char mode;
   } kCases[] = {
-      {"forward", {{3, kMouseDown}, {3, kMouseUp}}, -0.5f, 0},
-      {"back", {{4, kMouseDown}, {4, kMouseUp}}, 0.5f, 0},
-      {"a drag goes on", {{kButtonRight, kMouseDown}, {3, kMouseDown}, {3, kMouseUp}}, -0.5f, 'r'},
-      {"a click keeps the move and selects nothing",
-       {{kButtonLeft, kMouseDown}, {4, kMouseDown}, {4, kMouseUp}, {kButtonLeft, kMouseUp}}, 0.5f, 0},
-      {"other buttons", {{kButtonRight, kMouseDown}, {5, kMouseDown}, {5, kMouseUp}, {8, kMouseDown}}, 0, 'r'},
+      {"forward", {{3, down}, {3, up}}, -0.5f, 0},
+      {"back", {{4, down}, {4, up}}, 0.5f, 0},
+      {"a drag goes on", {{right, down}, {3, down}, {3, up}}, -0.5f, 'r'},
+      {"a click keeps the move and selects nothing", {{left, down}, {4, down}, {4, up}, {left, up}}, 0.5f, 0},
+      {"other buttons", {{right, down}, {5, down}, {5, up}, {8, down}}, 0, 'r'},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
     Editor fresh;
     CopyAttributes(*CreateObject(fresh.objects), MakeObject('c', {9, 9, 9}, {}, {}));  // under the pointer
-    for (const Event& e : c.events) HandleMouseButton(fresh, e.button, e.state, 300, 300);
+    for (const auto& [button, state] : c.events) HandleMouseButton(fresh, button, state, 300, 300);
     EXPECT_FLOAT_EQ(fresh.camera.position.z, c.z);
     EXPECT_EQ(fresh.mouse.mode, c.mode);
     EXPECT_EQ(fresh.objects.current, nullptr);

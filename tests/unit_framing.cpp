@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "camera/framing.h"
@@ -24,52 +23,38 @@ Vec3d Seen(const Camera& camera, const Vec3d& p) {
   return {c.x / w, c.y / w, w};
 }
 
+SceneObject Cube(Vec3 size, Vec3 position) { return MakeObject('c', size, {0, 0, 0}, position); }
+const SceneObject kUnit = Cube({1, 1, 1}, {0, 0, 0}), kBrick = Cube({2, 1, 0.5f}, {1, 1, 1});
+
 struct ViewCase {
   const char* name;
-  std::vector<SceneObject> objects;
-  int current;  // index of the current object; -1 for none
+  std::vector<SceneObject> objects;  // the first is current unless `none`
+  bool none;
   Vec3 eye;
   float yaw, pitch;
-  std::function<void(Editor&)> act;
-  bool all;       // the box checked is every object's, not the selection's
-  double fill;    // of the view's height or width; kAny: at most kFrameFill
-  bool centred;   // the box's centre ends mid-picture; else it keeps its place
+  char key;         // 'o': orbit by `turn` degrees about the first object
+  Vec3 turn;
+  bool fills;       // kFrameFill exactly; else less
   double yawAfter, pitchAfter;
 };
 
-void Key(Editor& e, unsigned char key) { HandleKey(e, key); }
-SceneObject Cube(Vec3 size, Vec3 position) { return MakeObject('c', size, {0, 0, 0}, position); }
-const SceneObject kUnit = Cube({1, 1, 1}, {0, 0, 0});
-const SceneObject kBrick = Cube({2, 1, 0.5f}, {1, 1, 1});
-// Turns 30 degrees right and 20 up about the unit cube's drawn centre.
-void Orbit(Editor& e) { OrbitCamera(e, {0, 0, -5}, 30, 20); }
-
 const ViewCase kViews[] = {
-    {"straight ahead", {kUnit}, 0, {0, 0, 4}, 0, 0, [](Editor& e) { Key(e, '.'); }, false, 0.8, true, 0, 0},
-    {"a turned camera turns back", {kBrick}, 0, {1, 1, 4}, 10, 0, [](Editor& e) { Key(e, '.'); }, false, 0.8, true, 0, 0},
-    {"askew from askew", {MakeObject('y', {0.5f, 0.5f, 3}, {30, 40, 0}, {1, -1, -2})}, 0, {3, 2, 1}, 35, -20,
-     [](Editor& e) { Key(e, '.'); }, false, 0.8, true, kAny, kAny},
-    {"straight above keeps the yaw", {Cube({1, 1, 1}, {0, 6, 9})}, 0, {0, 0, 4}, 25, 0,
-     [](Editor& e) { Key(e, '.'); }, false, 0.8, true, 25, 90},
-    {"straight below keeps the yaw", {Cube({1, 1, 1}, {0, -6, 9})}, 0, {0, 0, 4}, 25, 0,
-     [](Editor& e) { Key(e, '.'); }, false, 0.8, true, 25, -90},
-    {"from inside the selection", {Cube({4, 4, 4}, {0, 0, 0})}, 0, {0, 0, -5}, 0, 0, [](Editor& e) { Key(e, '.'); },
-     false, 0.8, true, 0, 0},
-    {"the near plane binds a tiny cube", {Cube({0.05f, 0.05f, 0.05f}, {0, 0, 0})}, 0, {0, 0, 4}, 0, 0,
-     [](Editor& e) { Key(e, '.'); }, false, kAny, true, 0, 0},
-    {"7 from above", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '7'); }, false, 0.8, true, 0, -90},
-    {"8 from the front", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '8'); }, false, 0.8, true, 0, 0},
-    {"9 from the right", {kBrick}, 0, {0, 0, 4}, 50, 10, [](Editor& e) { Key(e, '9'); }, false, 0.8, true, 90, 0},
-    {"v every object", {kUnit, kBrick}, 0, {0, 0, 4}, 0, 0, [](Editor& e) { Key(e, 'v'); }, true, 0.8, true, kAny, kAny},
-    {"nothing selected: every object", {kUnit, kBrick}, -1, {0, 0, 4}, 0, 0, [](Editor& e) { Key(e, '9'); }, true,
-     0.8, true, 90, 0},
-    {"an object where the camera would land", {kUnit, Cube({3, 3, 1}, {0, 0, 2.2f})}, 0, {0, 0, 4}, 0, 0,
-     [](Editor& e) { Key(e, '.'); }, false, kAny, true, 0, 0},
-    {"orbit keeps the centre's place", {kUnit}, 0, {0.5f, 0.3f, 4}, 5, 0, Orbit, false, kAny, false, 35, 20},
-    {"orbit onto an object moves past it", {kUnit, Cube({2, 2, 2}, {9, 0, 0})}, 0, {0, 0, 4}, 0, 0,
-     [](Editor& e) { OrbitCamera(e, {0, 0, -5}, 90, 0); }, false, kAny, true, 90, 0},
-    {"orbit over the top", {kUnit}, 0, {0, 0, 4}, 0, 0, [](Editor& e) { OrbitCamera(e, {0, 0, -5}, 0, 90); },
-     false, kAny, true, 0, 90},
+    {"straight ahead", {kUnit}, false, {0, 0, 4}, 0, 0, '.', {}, true, 0, 0},
+    {"askew from askew", {MakeObject('y', {0.5f, 0.5f, 3}, {30, 40, 0}, {1, -1, -2})}, false, {3, 2, 1}, 35, -20,
+     '.', {}, true, kAny, kAny},
+    {"straight above keeps the yaw", {Cube({1, 1, 1}, {0, 6, 9})}, false, {0, 0, 4}, 25, 0, '.', {}, true, 25, 90},
+    {"straight below keeps the yaw", {Cube({1, 1, 1}, {0, -6, 9})}, false, {0, 0, 4}, 25, 0, '.', {}, true, 25, -90},
+    {"from inside the selection", {Cube({4, 4, 4}, {0, 0, 0})}, false, {0, 0, -5}, 0, 0, '.', {}, true, 0, 0},
+    {"a tiny cube stays beyond the near plane", {Cube({0.05f, 0.05f, 0.05f}, {0, 0, 0})}, false, {0, 0, 4}, 0, 0,
+     '.', {}, false, 0, 0},
+    {"v every object", {kUnit, kBrick}, false, {0, 0, 4}, 0, 0, 'v', {}, true, kAny, kAny},
+    {"nothing selected: every object", {kUnit, kBrick}, true, {0, 0, 4}, 0, 0, '9', {}, true, 90, 0},
+    {"an object where the camera would land", {kUnit, Cube({3, 3, 1}, {0, 0, 2.2f})}, false, {0, 0, 4}, 0, 0, '.',
+     {}, false, 0, 0},
+    {"orbit keeps the centre's place", {kUnit}, false, {0.5f, 0.3f, 4}, 5, 0, 'o', {30, 20}, false, 35, 20},
+    {"orbit onto an object moves past it", {kUnit, Cube({2, 2, 2}, {9, 0, 0})}, false, {0, 0, 4}, 0, 0, 'o',
+     {90, 0}, false, 90, 0},
+    {"orbit over the top", {kUnit}, false, {0, 0, 4}, 0, 0, 'o', {0, 90}, false, 0, 90},
 };
 }  // namespace
 
@@ -78,30 +63,27 @@ TEST(Framing, TheBoxFillsTheViewMidPictureFromOutsideEveryObject) {
     SCOPED_TRACE(c.name);
     Editor editor;
     for (const SceneObject& o : c.objects) CopyAttributes(*CreateObject(editor.objects), o);
-    editor.objects.current = c.current < 0 ? nullptr : editor.objects.first;
+    editor.objects.current = c.none ? nullptr : editor.objects.first;
     editor.camera.position = c.eye;
     SetAngles(editor.camera, c.yaw, c.pitch);
     Box box;
-    ASSERT_TRUE(c.all ? !(box = DrawnBox(editor.objects)).Empty() : SelectionBox(editor, box));
+    ASSERT_TRUE(c.key == 'v' ? !(box = DrawnBox(editor.objects)).Empty() : SelectionBox(editor, box));
     const Vec3d before = Seen(editor.camera, box.Centre());
-    c.act(editor);
+    if (c.key == 'o') OrbitCamera(editor, box.Centre(), c.turn.x, c.turn.y);
+    else HandleKey(editor, static_cast<unsigned char>(c.key));
     const Vec3d centre = Seen(editor.camera, box.Centre());
-    EXPECT_NEAR(centre.x, c.centred ? 0 : before.x, 1e-5);
-    EXPECT_NEAR(centre.y, c.centred ? 0 : before.y, 1e-5);
+    EXPECT_NEAR(centre.x, c.key == 'o' ? before.x : 0, 1e-5);
+    EXPECT_NEAR(centre.y, c.key == 'o' ? before.y : 0, 1e-5);
     double fill = 0;
     for (int i = 0; i < 8; ++i) {
       const Vec3d corner = Seen(editor.camera, box.Corner(i));
       fill = std::max({fill, std::fabs(corner.x), std::fabs(corner.y)});
       EXPECT_GT(corner.z, kNearPlane);
     }
-    if (std::isnan(c.fill)) EXPECT_LT(fill, kFrameFill);
-    else EXPECT_NEAR(fill, c.fill, 1e-5);
-    if (!std::isnan(c.yawAfter)) {
-      EXPECT_FLOAT_EQ(editor.camera.yaw, c.yawAfter);
-    }
-    if (!std::isnan(c.pitchAfter)) {
-      EXPECT_FLOAT_EQ(editor.camera.pitch, c.pitchAfter);
-    }
+    if (c.fills) EXPECT_NEAR(fill, kFrameFill, 1e-5);
+    else EXPECT_LT(fill, kFrameFill);
+    EXPECT_TRUE(std::isnan(c.yawAfter) || editor.camera.yaw == static_cast<float>(c.yawAfter));
+    EXPECT_TRUE(std::isnan(c.pitchAfter) || editor.camera.pitch == static_cast<float>(c.pitchAfter));
     const Vec3& eye = editor.camera.position;
     for (const SceneObject* o = editor.objects.first; o != nullptr; o = o->next) {
       ASSERT_TRUE(DrawnBox(*o, box));
