@@ -36,12 +36,10 @@ bool Frame(Editor& editor, Camera camera, const Box& box) {
 }  // namespace
 
 bool SelectionBox(const Editor& editor, Box& box) {
+  // An invisible selection (the start-up placeholder) looks like none.
   Box selected;
-  if (editor.objects.current != nullptr) {
-    DrawnBox(*editor.objects.current, selected);
-  } else {
-    selected = DrawnBox(editor.objects);
-  }
+  if (editor.objects.current != nullptr) DrawnBox(*editor.objects.current, selected);
+  if (selected.Empty()) selected = DrawnBox(editor.objects);
   if (selected.Empty()) return false;
   box = selected;
   return true;

@@ -8,8 +8,8 @@
 #include "session/editor.h"
 
 // The box the camera keys look at: around the selection (the current
-// object), or every object when nothing is selected. Returns false (box
-// untouched) when that draws nothing.
+// object), or every object when nothing visible is selected. Returns false
+// (box untouched) when no object draws anything.
 bool SelectionBox(const Editor& editor, Box& box);
 
 // Turns the camera, from where it is, toward the box's centre and moves it
