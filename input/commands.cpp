@@ -379,6 +379,15 @@ Outcome HandleSpecialKey(Editor& editor, int key) {
 }
 
 namespace {
+// A left drag begun with Shift orbits about the selection's centre, when
+// there is one to see.
+bool StartsOrbit(const Editor& editor, int modifiers, Vec3d& centre) {
+  Box box;
+  if ((modifiers & kModShift) == 0 || !SelectionBox(editor, box)) return false;
+  centre = box.Centre();
+  return true;
+}
+
 // Within kClickSlop pixels along each axis.
 bool WithinSlop(int dx, int dy) { return std::abs(dx) <= kClickSlop && std::abs(dy) <= kClickSlop; }
 
@@ -425,7 +434,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, i
   }
   editor.history.EndRun();
   if (state == kMouseUp) {
-    bool click = mouse.clickPending && button == kButtonLeft && (mouse.mode == 'l' || mouse.mode == 'o');
+    bool click = mouse.clickPending && button == kButtonLeft && mouse.mode == 'l';
     mouse.mode = 0;
     mouse.clickPending = false;
     if (!click) return Outcome::None;
@@ -438,19 +447,15 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, i
   mouse.clickPending = false;
   if (button != kButtonLeft) mouse.lastClickValid = false;
   switch (button) {
-    case kButtonLeft: {
-      // With Shift, and something to turn about, the drag orbits.
-      Box box;
-      bool orbit = (modifiers & kModShift) != 0 && SelectionBox(editor, box);
-      if (orbit) mouse.orbitCentre = box.Centre();
-      mouse.mode = orbit ? 'o' : 'l';
+    case kButtonLeft:
+      mouse.mode = 'l';
+      mouse.orbit = StartsOrbit(editor, modifiers, mouse.orbitCentre);
       mouse.clickPending = true;
       mouse.turned = false;
       mouse.pressX = x;
       mouse.pressY = y;
       mouse.cameraAtPress = editor.camera;
       break;
-    }
     case kButtonRight: mouse.mode = 'r'; break;
     case kButtonMiddle: mouse.mode = 'm'; break;
     default: return Outcome::None;
@@ -477,10 +482,13 @@ Outcome HandleMouseMotion(Editor& editor, int x, int y) {
   mouse.lastY = y;
   switch (mouse.mode) {
     case 'l':
+      if (mouse.orbit) {
+        OrbitCamera(editor, mouse.orbitCentre, dx * kLookSensitivity, dy * kLookSensitivity);
+        break;
+      }
       Yaw(editor.camera, dx * kLookSensitivity);
       Pitch(editor.camera, dy * kLookSensitivity);
       break;
-    case 'o': OrbitCamera(editor, mouse.orbitCentre, dx * kLookSensitivity, dy * kLookSensitivity); break;
     case 'm': MoveAlongView(editor.camera, -dy); break;
     case 'r':
       Strafe(editor.camera, -dx);
