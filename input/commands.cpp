@@ -429,7 +429,10 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, i
     MoveAlongView(editor.camera, button == kButtonWheelForward ? -kWheelStep : kWheelStep);
     return Outcome::Redraw;
   }
-  if (button != kButtonLeft && button != kButtonMiddle && button != kButtonRight) {
+  // Any other button's press changes nothing; its release, as any release,
+  // ends a drag.
+  if (state == kMouseDown && button != kButtonLeft && button != kButtonMiddle &&
+      button != kButtonRight) {
     return Outcome::None;
   }
   editor.history.EndRun();

@@ -376,7 +376,8 @@ TEST_F(Commands, WheelNotchesMoveHalfAUnitAndNoOtherButtonActs) {
       {"back", {{4, down}, {4, up}}, 0.5f, 0},
       {"a drag goes on", {{right, down}, {3, down}, {3, up}}, -0.5f, 'r'},
       {"a click keeps the move and selects nothing", {{left, down}, {4, down}, {4, up}, {left, up}}, 0.5f, 0},
-      {"other buttons", {{right, down}, {5, down}, {5, up}, {8, down}}, 0, 'r'},
+      {"other buttons' presses", {{right, down}, {5, down}, {8, down}}, 0, 'r'},
+      {"another button's release ends a drag", {{right, down}, {5, up}}, 0, 0},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
