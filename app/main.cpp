@@ -6,9 +6,15 @@
 #include "app/frame.h"
 #include "app/options.h"
 #include "app/snapshot.h"
+#include "base/console.h"
+#include "base/signals.h"
 #include "export/export.h"
 
 int main(int argc, char** argv) {
+  // Every mode starts the same way: the console's buffering, and the
+  // signals that end a session only noted, for each mode's waits to watch.
+  SetUpConsoleBuffering();
+  InstallSignalSource();
   Options options = ParseOptions(argc, argv);
   switch (options.action) {
     case Options::Action::Help:
