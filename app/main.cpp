@@ -6,6 +6,7 @@
 #include "app/frame.h"
 #include "app/options.h"
 #include "app/snapshot.h"
+#include "base/signals.h"
 #include "export/export.h"
 
 int main(int argc, char** argv) {
@@ -21,12 +22,15 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quillmar: %s\n", options.error.c_str());
       return 2;
     case Options::Action::Export: {
+      InstallSignalSource();
       std::string error;
       if (ExportScene(options.scene, options.output, error)) return 0;
+      if (int signal = PendingSignal()) EndBySignal(signal);  // its files are gone
       std::fprintf(stderr, "quillmar: %s\n", error.c_str());
       return 1;
     }
     case Options::Action::Snapshot:
+      InstallSignalSource();
       return RunSnapshot(options);
     case Options::Action::Edit:
       break;
