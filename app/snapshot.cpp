@@ -208,7 +208,8 @@ bool DrawOffscreen(int width, int height, std::vector<unsigned char>& rgb, std::
 }
 }  // namespace
 
-int RunSnapshot(const Options& options) {
+namespace {
+int Snapshot(const Options& options) {
   if (std::FILE* scene = OpenInputFile(options.scene, "r")) {
     std::fclose(scene);
   } else {
@@ -249,4 +250,14 @@ int RunSnapshot(const Options& options) {
     return 1;
   }
   return 0;
+}
+}  // namespace
+
+int RunSnapshot(const Options& options) {
+  try {
+    return Snapshot(options);
+  } catch (const std::bad_alloc&) {
+    Complain("not enough memory to draw '" + options.output + "'");
+    return 1;
+  }
 }
