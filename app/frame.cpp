@@ -4,6 +4,7 @@
 #include <GL/glut.h>
 
 #include "base/console.h"
+#include "camera/framing.h"
 #include "io/scene_file.h"
 #include "scene/draw.h"
 
@@ -36,9 +37,7 @@ void InitScene(const std::string& sceneName) {
   LoadStartupTextures(editor.textures, editor.textureBackend, sceneName);
   FlushConsole();
 
-  // Start from (0, 0, 4), looking along -z.
-  MoveBy(editor.camera, 0, 0, 3);
-  MoveAlongView(editor.camera, 1.0f);
+  editor.camera = StartCamera();
   glutPostRedisplay();
 }
 
@@ -160,7 +159,7 @@ void OnSpecialKey(int key, int, int) {
 
 void OnMouseButton(int button, int state, int x, int y) {
   NoteUnsavedWork(true);
-  Finish(HandleMouseButton(TheEditor(), button, state, x, y));
+  Finish(HandleMouseButton(TheEditor(), button, state, x, y, glutGetModifiers()));
 }
 
 void OnMouseMotion(int x, int y) {

@@ -6,10 +6,15 @@
 #include "app/frame.h"
 #include "app/options.h"
 #include "app/snapshot.h"
+#include "base/console.h"
 #include "base/signals.h"
 #include "export/export.h"
 
 int main(int argc, char** argv) {
+  // Every mode starts the same way: the console's buffering, and the
+  // signals that end a session only noted, for each mode's waits to watch.
+  SetUpConsoleBuffering();
+  InstallSignalSource();
   Options options = ParseOptions(argc, argv);
   switch (options.action) {
     case Options::Action::Help:
@@ -22,7 +27,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quillmar: %s\n", options.error.c_str());
       return 2;
     case Options::Action::Export: {
-      InstallSignalSource();
       std::string error;
       if (ExportScene(options.scene, options.output, error)) return 0;
       if (int signal = PendingSignal()) EndBySignal(signal);  // its files are gone
@@ -30,7 +34,6 @@ int main(int argc, char** argv) {
       return 1;
     }
     case Options::Action::Snapshot:
-      InstallSignalSource();
       return RunSnapshot(options);
     case Options::Action::Edit:
       break;

@@ -48,9 +48,6 @@ void CheckSignals(int) {
 }  // namespace
 
 void PrepareProcess() {
-  SetUpConsoleBuffering();
-  signal(SIGPIPE, SIG_IGN);
-  signal(SIGXFSZ, SIG_IGN);
   struct sigaction action {};
   action.sa_handler = NoteSignal;
   sigemptyset(&action.sa_mask);

@@ -3,11 +3,10 @@
 // first (io/recovery.h).
 #pragma once
 
-// Sets up the process before anything is printed: the console's buffering;
-// SIGPIPE and SIGXFSZ ignored, so a closed console or a file-size limit only
-// makes writes fail; SIGINT, SIGTERM and SIGHUP (unless inherited as
-// ignored) noted by a handler that only sets a flag and interrupts a pending
-// console read. Call first thing in main.
+// Sets up the editor's own handling of SIGINT, SIGTERM and SIGHUP (unless
+// inherited as ignored): noted by a handler that only sets a flag and
+// interrupts a pending console read. Call once the process is set up
+// (base/signals.h), before the window opens.
 void PrepareProcess();
 
 // Hooks the window's close and a short timer that acts on a noted signal

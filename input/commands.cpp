@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "base/console.h"
+#include "camera/framing.h"
 #include "io/scene_file.h"
+#include "scene/bounds.h"
 #include "scene/edit.h"
 #include "scene/pick.h"
+#include "session/view.h"
 
 namespace {
 constexpr float kCameraStep = 0.3f;
@@ -19,6 +22,7 @@ constexpr float kDegreesPerEditStep = 20;
 constexpr double kMouseScale = 0.01;
 constexpr float kLookSensitivity = 10;
 constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
+constexpr float kWheelStep = 0.5f;  // along the view per wheel notch
 
 // The unsaved flag follows the history: clear exactly when the objects are
 // back in their last loaded or saved state.
@@ -123,6 +127,28 @@ void EditCurrent(Editor& editor, float dx, float dy, float dz) {
     case 's': Resize(current, dx, dy, dz); break;
     default: break;
   }
+}
+
+// '.' frames the selection and 'v' every object from where the camera is;
+// '7', '8' and '9' look at the selection from above, the front and the right.
+Outcome LookAtSelection(Editor& editor, unsigned char key) {
+  Box box;
+  if (key == 'v' ? (box = DrawnBox(editor.objects)).Empty() : !SelectionBox(editor, box)) {
+    Print("Nothing to frame!\n");
+    return Outcome::None;
+  }
+  bool placed;
+  switch (key) {
+    case '7': placed = ViewBoxFrom(editor, box, 0, -90); break;
+    case '8': placed = ViewBoxFrom(editor, box, 0, 0); break;
+    case '9': placed = ViewBoxFrom(editor, box, 90, 0); break;
+    default: placed = FrameBox(editor, box); break;
+  }
+  if (!placed) {
+    Print("Too far away to frame!\n");
+    return Outcome::None;
+  }
+  return Outcome::Redraw;
 }
 
 void MoveLight(Vec3& light) {
@@ -291,6 +317,8 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
     case 'x': Pitch(camera, -kTurnStep); break;
     case 'z': Yaw(camera, kTurnStep); break;
     case 'c': Yaw(camera, -kTurnStep); break;
+    case '.': case 'v': case '7': case '8': case '9': return LookAtSelection(editor, key);
+    case '0': camera = StartCamera(); break;
     default: return Outcome::None;
   }
   return Outcome::Redraw;
@@ -351,6 +379,15 @@ Outcome HandleSpecialKey(Editor& editor, int key) {
 }
 
 namespace {
+// A left drag begun with Shift orbits about the selection's centre, when
+// there is one to see.
+bool StartsOrbit(const Editor& editor, int modifiers, Vec3d& centre) {
+  Box box;
+  if ((modifiers & kModShift) == 0 || !SelectionBox(editor, box)) return false;
+  centre = box.Centre();
+  return true;
+}
+
 // Within kClickSlop pixels along each axis.
 bool WithinSlop(int dx, int dy) { return std::abs(dx) <= kClickSlop && std::abs(dy) <= kClickSlop; }
 
@@ -382,8 +419,22 @@ Outcome ClickAt(Editor& editor, int x, int y) {
 }
 }  // namespace
 
-Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers) {
   MouseDrag& mouse = editor.mouse;
+  if (button == kButtonWheelForward || button == kButtonWheelBack) {
+    if (state != kMouseDown) return Outcome::None;
+    // As a key does: a pressed left button is no click any more, so its
+    // release keeps the move.
+    Interrupt(editor);
+    MoveAlongView(editor.camera, button == kButtonWheelForward ? -kWheelStep : kWheelStep);
+    return Outcome::Redraw;
+  }
+  // Any other button's press changes nothing; its release, as any release,
+  // ends a drag.
+  if (state == kMouseDown && button != kButtonLeft && button != kButtonMiddle &&
+      button != kButtonRight) {
+    return Outcome::None;
+  }
   editor.history.EndRun();
   if (state == kMouseUp) {
     bool click = mouse.clickPending && button == kButtonLeft && mouse.mode == 'l';
@@ -401,6 +452,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
   switch (button) {
     case kButtonLeft:
       mouse.mode = 'l';
+      mouse.orbit = StartsOrbit(editor, modifiers, mouse.orbitCentre);
       mouse.clickPending = true;
       mouse.turned = false;
       mouse.pressX = x;
@@ -433,6 +485,10 @@ Outcome HandleMouseMotion(Editor& editor, int x, int y) {
   mouse.lastY = y;
   switch (mouse.mode) {
     case 'l':
+      if (mouse.orbit) {
+        OrbitCamera(editor, mouse.orbitCentre, dx * kLookSensitivity, dy * kLookSensitivity);
+        break;
+      }
       Yaw(editor.camera, dx * kLookSensitivity);
       Pitch(editor.camera, dy * kLookSensitivity);
       break;
@@ -465,10 +521,37 @@ void PrintHelp() {
 }
 
 void PrintNewKeysHelp() {
-  Print("%s", "\n\nMore keys:\n");
-  Print("%s", "Enter: type the values of the edit mode (F2-F5)\n");
-  Print("%s", "undo: CTRL + Z\n");
-  Print("%s", "redo: CTRL + Y or CTRL + SHIFT + Z\n");
-  Print("%s", "duplicate object: CTRL + D\n");
-  Print("%s", "select object: click it (click again for the one behind)\n");
+  Print("%s",
+        "\n\nMore keys:\n"
+        "Enter: type the values of the edit mode (F2-F5)\n"
+        "Tab: type a change to add to them (move, resize, turn or color by)\n"
+        "undo: CTRL + Z\n"
+        "redo: CTRL + Y or CTRL + SHIFT + Z\n"
+        "duplicate object: CTRL + D\n"
+        "select object: click it (click again for the one behind)\n"
+        "add or remove an object: SHIFT + click\n"
+        "select all: CTRL + A\n"
+        "(edits apply to every selected object)\n"
+        "pgup: newer object, pgdown: older object\n"
+        "solid/wire: -\n"
+        "cycle colors: b\n"
+        "type a color: g\n"
+        "print object: p\n"
+        "echo on/off: ~\n"
+        "move the light: F6\n"
+        "save scene: CTRL + S\n"
+        "load scene: CTRL + L\n"
+        "exit: ESC or CTRL + Q\n"
+        "\nView:\n"
+        "frame selection: .\n"
+        "frame all: v\n"
+        "start view: 0\n"
+        "view from above/front/right: 7/8/9\n"
+        "(z turns left, c turns right)\n"
+        "\nMouse:\n"
+        "left drag: turn\n"
+        "SHIFT + left drag: orbit the selection\n"
+        "middle drag: forwards/backwards\n"
+        "right drag: sideways and up/down\n"
+        "wheel: forwards/backwards\n");
 }

@@ -16,8 +16,11 @@ enum SpecialKey {
   kKeyInsert,
 };
 
-// Mouse buttons and button states, with GLUT's codes.
-enum MouseButton { kButtonLeft = 0, kButtonMiddle = 1, kButtonRight = 2 };
+// Mouse buttons and button states, with GLUT's codes; a notch of the wheel
+// comes as a press and release of button 3 (forward) or 4 (back).
+enum MouseButton {
+  kButtonLeft = 0, kButtonMiddle = 1, kButtonRight = 2, kButtonWheelForward = 3, kButtonWheelBack = 4
+};
 enum MouseState { kMouseDown = 0, kMouseUp = 1 };
 
 // Modifier bits of a key press, with GLUT's values.
@@ -29,8 +32,11 @@ Outcome HandleKey(Editor& editor, unsigned char key, int modifiers = 0);
 // A function, arrow, paging or Insert key.
 Outcome HandleSpecialKey(Editor& editor, int key);
 // A mouse button press or release starts or ends a drag; a left press and
-// release without moving is a click that selects the object under it.
-Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y);
+// release without moving is a click that selects the object under it. A
+// wheel notch moves the camera and neither starts nor ends a drag; other
+// buttons do nothing. A left drag begun with Shift held (KeyModifier bits)
+// orbits about the selection.
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers = 0);
 // Pointer motion while a button is held.
 Outcome HandleMouseMotion(Editor& editor, int x, int y);
 

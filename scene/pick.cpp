@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "scene/bounds.h"
 #include "scene/transform.h"
 
 namespace {
@@ -53,24 +54,22 @@ void ClipQuadric(Span& span, double a, double b, double c) {
   span.Clip(q / a, c / q);
 }
 
+// Every shape lies within its box, and the cube is its box.
 Span ShapeSpan(char shape, const Vec3d& o, const Vec3d& d) {
   Span span;
-  switch (shape) {
-    case 'c':
-      ClipSlab(span, o.x, d.x, -0.5, 0.5);
-      ClipSlab(span, o.y, d.y, -0.5, 0.5);
-      ClipSlab(span, o.z, d.z, -0.5, 0.5);
-      break;
-    case 's':
-      ClipQuadric(span, d.x * d.x + d.y * d.y + d.z * d.z, 2 * (o.x * d.x + o.y * d.y + o.z * d.z),
-                  o.x * o.x + o.y * o.y + o.z * o.z - 1);
-      break;
-    case 'y':
-      ClipSlab(span, o.z, d.z, -1, 0);
-      ClipQuadric(span, d.x * d.x + d.y * d.y, 2 * (o.x * d.x + o.y * d.y),
-                  o.x * o.x + o.y * o.y - 1);
-      break;
-    default: span.Miss(); break;
+  Box box;
+  if (!ShapeBox(shape, box)) {
+    span.Miss();
+    return span;
+  }
+  ClipSlab(span, o.x, d.x, box.lo.x, box.hi.x);
+  ClipSlab(span, o.y, d.y, box.lo.y, box.hi.y);
+  ClipSlab(span, o.z, d.z, box.lo.z, box.hi.z);
+  if (shape == 's') {
+    ClipQuadric(span, d.x * d.x + d.y * d.y + d.z * d.z, 2 * (o.x * d.x + o.y * d.y + o.z * d.z),
+                o.x * o.x + o.y * o.y + o.z * o.z - 1);
+  } else if (shape == 'y') {
+    ClipQuadric(span, d.x * d.x + d.y * d.y, 2 * (o.x * d.x + o.y * d.y), o.x * o.x + o.y * o.y - 1);
   }
   return span;
 }
@@ -111,7 +110,7 @@ bool PixelRay(const Mat4& projection, const Mat4& view, int width, int height, i
 }
 
 bool HitObject(const SceneObject& object, const Ray& ray, double& t) {
-  if (object.shape != 'c' && object.shape != 's' && object.shape != 'y') return false;
+  if (Box box; !ShapeBox(object.shape, box)) return false;
   SceneObject shaped = object;
   shaped.size = {Thickened(object.size.x), Thickened(object.size.y), Thickened(object.size.z)};
   Mat4 toObject;

@@ -12,6 +12,9 @@
 struct MouseDrag {
   char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
   int lastX = 0, lastY = 0;
+  // The left drag orbits about orbitCentre instead of turning the view.
+  bool orbit = false;
+  Vec3d orbitCentre;
   // A left press that has not moved more than a click may: where it was and
   // the camera then, so that a click leaves the view as it found it.
   bool clickPending = false;

@@ -19,8 +19,17 @@ const char kHelp[] =
     "(Texture files are set in the filename.tex file)"
     "\n\nMore keys:\n"
     "Enter: type the values of the edit mode (F2-F5)\n"
+    "Tab: type a change to add to them (move, resize, turn or color by)\n"
     "undo: CTRL + Z\nredo: CTRL + Y or CTRL + SHIFT + Z\n"
-    "duplicate object: CTRL + D\nselect object: click it (click again for the one behind)\n";
+    "duplicate object: CTRL + D\nselect object: click it (click again for the one behind)\n"
+    "add or remove an object: SHIFT + click\nselect all: CTRL + A\n"
+    "(edits apply to every selected object)\npgup: newer object, pgdown: older object\n"
+    "solid/wire: -\ncycle colors: b\ntype a color: g\nprint object: p\necho on/off: ~\n"
+    "move the light: F6\nsave scene: CTRL + S\nload scene: CTRL + L\nexit: ESC or CTRL + Q\n"
+    "\nView:\nframe selection: .\nframe all: v\nstart view: 0\n"
+    "view from above/front/right: 7/8/9\n(z turns left, c turns right)\n"
+    "\nMouse:\nleft drag: turn\nSHIFT + left drag: orbit the selection\n"
+    "middle drag: forwards/backwards\nright drag: sideways and up/down\nwheel: forwards/backwards\n";
 
 const char kStart[] =
     "Welcome to Quillmar Modeler.\n\n  Press F1 for Help.\n\n\n"
@@ -45,7 +54,7 @@ Rgb Centre(const Screenshot& shot) { return shot.At(300, 320); }
 TEST(Keys, F1PrintsTheHelpScreenExactly) {
   EmptyScene s;
   s.editor.Keys("F1");
-  ASSERT_TRUE(s.editor.WaitForOutput("(click again for the one behind)\n"));
+  ASSERT_TRUE(s.editor.WaitForOutput("wheel: forwards/backwards\n"));
   EXPECT_EQ(s.editor.Output(), std::string(kStart) + kHelp);
   s.editor.ExpectExitOn("Escape");
 }

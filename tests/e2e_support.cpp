@@ -182,21 +182,22 @@ void EditorProcess::Keys(const std::string& names) {
   RunX("xdotool windowfocus --sync " + window_ + " key --delay 30 " + names);
 }
 
-void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1) {
+void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1, const std::string& hold) {
   std::string b = std::to_string(button);
-  std::string cmd = "xdotool mousemove --window " + window_ + " " + std::to_string(x0) + " " +
-                    std::to_string(y0) + " sleep 0.1 mousedown " + b;
+  std::string cmd = (hold.empty() ? "xdotool" : "xdotool keydown " + hold) + " mousemove --window " +
+                    window_ + " " + std::to_string(x0) + " " + std::to_string(y0) +
+                    " sleep 0.1 mousedown " + b;
   const int steps = 5;
   for (int i = 1; i <= steps; ++i) {
     cmd += " sleep 0.05 mousemove --window " + window_ + " " +
            std::to_string(x0 + (x1 - x0) * i / steps) + " " + std::to_string(y0 + (y1 - y0) * i / steps);
   }
-  RunX(cmd + " sleep 0.1 mouseup " + b);
+  RunX(cmd + " sleep 0.1 mouseup " + b + (hold.empty() ? "" : " keyup " + hold));
 }
 
-void EditorProcess::Click(int x, int y) {
+void EditorProcess::Click(int x, int y, int button) {
   RunX("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) +
-       " sleep 0.1 click 1");
+       " sleep 0.1 click " + std::to_string(button));
 }
 
 void EditorProcess::Type(const std::string& text) {

@@ -61,11 +61,13 @@ class EditorProcess {
   // Sends keys by xdotool name ("ctrl+n", "exclam", "Prior", "F1", ...).
   void Keys(const std::string& names);
   // Presses `button` (1 left, 2 middle, 3 right) at (x0, y0), moves to
-  // (x1, y1) in steps and releases, in window coordinates.
-  void Drag(int button, int x0, int y0, int x1, int y1);
-  // Clicks the left button at (x, y) in window coordinates, without moving
-  // between press and release.
-  void Click(int x, int y);
+  // (x1, y1) in steps and releases, in window coordinates, holding the key
+  // `hold` ("shift") throughout when one is named.
+  void Drag(int button, int x0, int y0, int x1, int y1, const std::string& hold = "");
+  // Clicks `button` (1 left; 4 and 5 are the wheel's notches forward and
+  // back) at (x, y) in window coordinates, without moving between press and
+  // release.
+  void Click(int x, int y, int button = 1);
   // Writes to the editor's standard input.
   void Type(const std::string& text);
   void CloseInput();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "input/commands.h"
 #include "base/console.h"
@@ -46,7 +47,7 @@ TEST_F(Commands, OnlyTheTabledCodesActAndReportTheirRedraw) {
       EXPECT_TRUE(key == 17 || key == 27) << key;
     }
   }
-  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-123456@^abcdfqrswxz");
+  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-.0123456789@^abcdfqrsvwxz");
   EXPECT_EQ(HandleKey(editor, 'p'), Outcome::None);  // prints, no redraw
   EXPECT_EQ(HandleKey(editor, '~'), Outcome::None);
 }
@@ -330,11 +331,7 @@ TEST_F(Commands, HelpScreenIsPrintedWhole) {
   EXPECT_NE(help.find("prev/next object: pgup/pgdown\n"), std::string::npos);
   // The classic text, unchanged, then the section of newer keys.
   EXPECT_EQ(help.substr(777 - 48, 48), "(Texture files are set in the filename.tex file)");
-  EXPECT_EQ(help.substr(777), "\n\nMore keys:\n"
-                              "Enter: type the values of the edit mode (F2-F5)\n"
-                              "undo: CTRL + Z\nredo: CTRL + Y or CTRL + SHIFT + Z\n"
-                              "duplicate object: CTRL + D\n"
-                              "select object: click it (click again for the one behind)\n");
+  EXPECT_EQ(help.substr(777, 13), "\n\nMore keys:\n");  // all of it in Keys.F1PrintsTheHelpScreenExactly
 }
 
 TEST_F(Commands, MouseDragsTurnMoveAndPan) {
@@ -365,4 +362,30 @@ TEST_F(Commands, MouseDragsTurnMoveAndPan) {
   EXPECT_EQ(fresh.mouse.mode, 'r');
   HandleMouseButton(fresh, kButtonMiddle, kMouseUp, 0, 0);  // any release ends it
   EXPECT_EQ(fresh.mouse.mode, 0);
+}
+
+TEST_F(Commands, WheelNotchesMoveHalfAUnitAndNoOtherButtonActs) {
+  const int down = kMouseDown, up = kMouseUp, left = kButtonLeft, right = kButtonRight;
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> events;  // button, state
+    float z;
+    char mode;
+  } kCases[] = {
+      {"forward", {{3, down}, {3, up}}, -0.5f, 0},
+      {"back", {{4, down}, {4, up}}, 0.5f, 0},
+      {"a drag goes on", {{right, down}, {3, down}, {3, up}}, -0.5f, 'r'},
+      {"a click keeps the move and selects nothing", {{left, down}, {4, down}, {4, up}, {left, up}}, 0.5f, 0},
+      {"other buttons' presses", {{right, down}, {5, down}, {8, down}}, 0, 'r'},
+      {"another button's release ends a drag", {{right, down}, {5, up}}, 0, 0},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Editor fresh;
+    CopyAttributes(*CreateObject(fresh.objects), MakeObject('c', {9, 9, 9}, {}, {}));  // under the pointer
+    for (const auto& [button, state] : c.events) HandleMouseButton(fresh, button, state, 300, 300);
+    EXPECT_FLOAT_EQ(fresh.camera.position.z, c.z);
+    EXPECT_EQ(fresh.mouse.mode, c.mode);
+    EXPECT_EQ(fresh.objects.current, nullptr);
+  }
 }
