@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     case Options::Action::Export: {
       std::string error;
       if (ExportScene(options.scene, options.output, error)) return 0;
+      if (int signal = PendingSignal()) EndBySignal(signal);  // its files are gone
       std::fprintf(stderr, "quillmar: %s\n", error.c_str());
       return 1;
     }

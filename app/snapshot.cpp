@@ -19,13 +19,17 @@
 #include <GL/glext.h>
 #include <GL/glut.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 
 #include "app/frame.h"
 #include "base/console.h"
 #include "base/file.h"
+#include "base/signals.h"
 #include "io/png.h"
 
 // Last: Xlib's macros (None, Status, ...) clash with names in the headers above.
@@ -47,14 +51,37 @@ void InitGlut(const std::vector<std::string>& glutArgs) {
 namespace {
 void Complain(const std::string& line) { std::fprintf(stderr, "quillmar: %s\n", line.c_str()); }
 
-// GLUT ends the process itself when it cannot open the display, so the
-// display is tried here first.
-bool CanOpenDisplay(const std::string& name) {
-  Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-  if (display == nullptr) return false;
-  XCloseDisplay(display);
-  return true;
-}
+// A connection to the X display, held while GLUT opens its own. GLUT ends
+// the process itself when it cannot open the display, so the display is
+// tried here first. A server started without -noreset resets whenever its
+// last client leaves and refuses connections for that moment: holding this
+// connection keeps it from resetting before GLUT has connected, and the
+// first attempt is repeated for a while in case a previous client has just
+// left.
+class DisplayHold {
+ public:
+  explicit DisplayHold(const std::string& name) {
+    const char* wanted = name.empty() ? nullptr : name.c_str();
+    const char* set = wanted != nullptr ? wanted : std::getenv("DISPLAY");
+    const bool named = set != nullptr && *set != '\0';
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      display_ = XOpenDisplay(wanted);
+      if (display_ != nullptr || !named) return;
+      usleep(kPauseMicroseconds);
+    }
+  }
+  ~DisplayHold() {
+    if (display_ != nullptr) XCloseDisplay(display_);
+  }
+  DisplayHold(const DisplayHold&) = delete;
+  DisplayHold& operator=(const DisplayHold&) = delete;
+  bool Open() const { return display_ != nullptr; }
+
+ private:
+  static constexpr int kAttempts = 50;                // a second in all
+  static constexpr useconds_t kPauseMicroseconds = 20000;
+  Display* display_ = nullptr;
+};
 
 // Whether the current context is at least OpenGL major.minor or offers
 // `extension`.
@@ -181,14 +208,16 @@ bool DrawOffscreen(int width, int height, std::vector<unsigned char>& rgb, std::
 }
 }  // namespace
 
-int RunSnapshot(const Options& options) {
+namespace {
+int Snapshot(const Options& options) {
   if (std::FILE* scene = OpenInputFile(options.scene, "r")) {
     std::fclose(scene);
   } else {
     Complain("cannot read the scene '" + options.scene + "'");
     return 1;
   }
-  if (!CanOpenDisplay(options.display)) {
+  const DisplayHold display(options.display);  // until the snapshot is written
+  if (!display.Open()) {
     Complain("--snapshot needs an X display and cannot open one; without a screen run it as: "
              "xvfb-run -a quillmar --snapshot OUT.png SCENE");
     return 1;
@@ -209,7 +238,10 @@ int RunSnapshot(const Options& options) {
 
   std::vector<unsigned char> rgb;
   std::string error;
-  if (!DrawOffscreen(options.width, options.height, rgb, error)) {
+  const bool drawn = DrawOffscreen(options.width, options.height, rgb, error);
+  // Ended by a signal before a file was made: nothing to remove.
+  if (int signal = PendingSignal()) EndBySignal(signal);
+  if (!drawn) {
     Complain(error);
     return 1;
   }
@@ -218,4 +250,14 @@ int RunSnapshot(const Options& options) {
     return 1;
   }
   return 0;
+}
+}  // namespace
+
+int RunSnapshot(const Options& options) {
+  try {
+    return Snapshot(options);
+  } catch (const std::bad_alloc&) {
+    Complain("not enough memory to draw '" + options.output + "'");
+    return 1;
+  }
 }

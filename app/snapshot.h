@@ -15,5 +15,7 @@ void InitGlut(const std::vector<std::string>& glutArgs);
 // options.height, and writes options.output as an 8-bit RGB PNG. Prints
 // nothing on success; on failure one line on standard error and no file
 // under the output name. Returns the exit status: 0 written, 1 failed (no X
-// display, unreadable scene, no offscreen drawing, PNG not written).
+// display, unreadable scene, no offscreen drawing, no memory left, PNG not
+// written). A signal noted (base/signals.h) before the PNG is written ends
+// the process as the signal does, leaving no file.
 int RunSnapshot(const Options& options);

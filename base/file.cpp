@@ -225,3 +225,16 @@ bool WriteFileSafely(const std::string& name, const std::function<bool(std::FILE
   if (fd >= 0) close(fd);
   return written;
 }
+
+bool WriteNewFile(const std::string& name, const std::function<bool(std::FILE*)>& write) {
+  const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool written = WriteAll(fd, write);
+  written = close(fd) == 0 && written;
+  if (!written) {
+    const int saved = errno == EEXIST ? EIO : errno;  // EEXIST means only "taken"
+    unlink(name.c_str());
+    errno = saved;
+  }
+  return written;
+}

@@ -26,3 +26,9 @@ std::FILE* OpenInputFile(const std::string& name, const char* mode);
 // and if even that fails the backup stays and one console line names it. A file without its owner's write bit,
 // or one a plain open could not write, is refused. Returns false on failure.
 bool WriteFileSafely(const std::string& name, const std::function<bool(std::FILE*)>& write);
+
+// Creates `name` as a new file, never replacing or following anything
+// already there, and writes it through `write`, forcing the bytes to disk.
+// Returns false on failure, having removed what it created; errno is EEXIST
+// when the name was taken.
+bool WriteNewFile(const std::string& name, const std::function<bool(std::FILE*)>& write);

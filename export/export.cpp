@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 
 #include "base/file.h"
+#include "base/signals.h"
 #include "export/gltf.h"
 #include "export/obj.h"
 #include "export/scene_data.h"
+#include "export/side_files.h"
 #include "export/stl.h"
 
 namespace {
@@ -26,36 +29,54 @@ Format FormatOf(const std::string& path) {
   return Format::Unknown;
 }
 
-// Writes the side files first and the main file last, so the main file
-// appears only when the export is complete. `failed` names the file that
-// could not be written.
-bool WriteAll(const ExportInput& scene, const std::string& outPath, Format format,
-              SideFiles& side, std::string& failed) {
+std::string NoMemory(const std::string& outPath) {
+  return "not enough memory to export to '" + outPath + "'";
+}
+
+// A writer for the file functions, which must not be left by an exception:
+// running out of memory fails the write (noted in `outOfMemory`), and so
+// does a signal noted while it wrote.
+std::function<bool(std::FILE*)> Guarded(std::function<bool(std::FILE*)> write, bool& outOfMemory) {
+  return [write, &outOfMemory](std::FILE* file) {
+    try {
+      return write(file) && PendingSignal() == 0;
+    } catch (const std::bad_alloc&) {
+      outOfMemory = true;
+      return false;
+    }
+  };
+}
+
+// Writes the side files first, each as a new file, and the main file last,
+// so the main file appears only when the export is complete. `failed`
+// names the file that could not be written.
+bool WriteFiles(ExportInput& scene, const std::string& outPath, Format format, const GltfLayout& layout,
+                SideFiles& side, std::string& failed, bool& outOfMemory) {
   if (format == Format::Obj || format == Format::Gltf) {
-    for (const ExportTexture& t : scene.textures) {
+    for (ExportTexture& t : scene.textures) {
       failed = TextureFileName(outPath, t.slot);
-      if (!side.WriteBytes(failed, t.png)) return false;
+      auto png = [&t](std::FILE* f) { return std::fwrite(t.png.data(), 1, t.png.size(), f) == t.png.size(); };
+      if (!side.Write(failed, Guarded(png, outOfMemory), t.file)) return false;
     }
   }
-  std::string mtlPath = ReplaceExtension(outPath, ".mtl");
+  std::string mtl;
   if (format == Format::Obj) {
-    failed = mtlPath;
-    if (!side.Write(mtlPath, [&](std::FILE* f) { return WriteMtl(scene, outPath, f); })) return false;
+    failed = ReplaceExtension(outPath, ".mtl");
+    auto write = [&scene](std::FILE* f) { return WriteMtl(scene, f); };
+    if (!side.Write(failed, Guarded(write, outOfMemory), mtl)) return false;
   }
   failed = outPath;
-  return WriteFileSafely(outPath, [&](std::FILE* f) {
+  return WriteFileSafely(outPath, Guarded([&](std::FILE* f) {
     switch (format) {
-      case Format::Obj: return WriteObj(scene, BaseName(mtlPath), f);
+      case Format::Obj: return WriteObj(scene, BaseName(mtl), f);
       case Format::Stl: return WriteStl(scene, f);
-      case Format::Gltf: return WriteGltf(scene, outPath, false, f);
-      case Format::Glb: return WriteGltf(scene, outPath, true, f);
-      default: return false;
+      default: return WriteGltf(scene, layout, f);
     }
-  });
+  }, outOfMemory));
 }
-}  // namespace
 
-bool ExportScene(const std::string& scenePath, const std::string& outPath, std::string& error) {
+bool Export(const std::string& scenePath, const std::string& outPath, SideFiles& side,
+            std::string& error) {
   Format format = FormatOf(outPath);
   if (format == Format::Unknown) {
     error = "cannot export to '" + outPath + "': unknown format (use .obj, .stl, .gltf or .glb)";
@@ -63,13 +84,29 @@ bool ExportScene(const std::string& scenePath, const std::string& outPath, std::
   }
   ExportInput scene;
   if (!ReadExportScene(scenePath, scene, error)) return false;
-  SideFiles side;
-  std::string failed;
-  if (!WriteAll(scene, outPath, format, side, failed)) {
-    side.Discard();
-    error = "cannot write '" + failed + "'";
-    if (failed != outPath) error += " beside '" + outPath + "'";
+  GltfLayout layout;
+  if ((format == Format::Gltf || format == Format::Glb) &&
+      !LayOutGltf(scene, format == Format::Glb, layout, error)) {
+    error = "cannot export to '" + outPath + "': " + error;
     return false;
   }
-  return true;
+  std::string failed;
+  bool outOfMemory = false;
+  if (WriteFiles(scene, outPath, format, layout, side, failed, outOfMemory)) return true;
+  side.Discard();
+  error = outOfMemory ? NoMemory(outPath) : "cannot write '" + failed + "'";
+  if (!outOfMemory && failed != outPath) error += " beside '" + outPath + "'";
+  return false;
+}
+}  // namespace
+
+bool ExportScene(const std::string& scenePath, const std::string& outPath, std::string& error) {
+  SideFiles side;
+  try {
+    return Export(scenePath, outPath, side, error);
+  } catch (const std::bad_alloc&) {
+    side.Discard();
+    error = NoMemory(outPath);
+    return false;
+  }
 }

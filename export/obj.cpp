@@ -2,6 +2,9 @@
 
 #include <charconv>
 
+#include "base/signals.h"
+#include "export/side_files.h"
+
 namespace {
 // Shortest text that reads back as the same float.
 void AppendFloat(std::string& out, double value) {
@@ -25,7 +28,7 @@ void AppendIndex(std::string& out, long index) {
 }
 }  // namespace
 
-bool WriteMtl(const ExportInput& scene, const std::string& objPath, std::FILE* file) {
+bool WriteMtl(const ExportInput& scene, std::FILE* file) {
   std::fputs("# Quillmar scene materials\n", file);
   for (const ExportMaterial& m : scene.materials) {
     std::fprintf(file, "\nnewmtl %s\n", m.name.c_str());
@@ -33,7 +36,7 @@ bool WriteMtl(const ExportInput& scene, const std::string& objPath, std::FILE* f
     std::fprintf(file, "Ka %g %g %g\nKd %g %g %g\nKs 0 0 0\nNs 1\nd 1\nillum 1\n", m.color[0],
                  m.color[1], m.color[2], m.color[0], m.color[1], m.color[2]);
     if (m.texture >= 0) {
-      std::string png = BaseName(TextureFileName(objPath, scene.textures[m.texture].slot));
+      std::string png = BaseName(scene.textures[m.texture].file);
       std::fprintf(file, "map_Ka %s\nmap_Kd %s\n", png.c_str(), png.c_str());
     }
   }
@@ -45,22 +48,21 @@ bool WriteObj(const ExportInput& scene, const std::string& mtlName, std::FILE* f
   long positions = 0, normals = 0, texcoords = 0;  // written so far; OBJ counts from 1
   PlacedMesh placed;
   std::string out;
-  std::size_t index = 0;
-  for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next, ++index) {
-    if (!PlaceObject(*o, placed)) continue;
-    const ExportMaterial& material = scene.materials[scene.materialOf[index]];
-    const Mesh& own = *ShapeMesh(o->shape);
+  for (const ExportedObject& e : scene.exported) {
+    if (PendingSignal() != 0 || !PlaceObject(*e.object, placed)) return false;
+    const ExportMaterial& material = scene.materials[e.material];
+    const Mesh& own = *ShapeMesh(e.object->shape);
     bool textured = material.texture >= 0;
     out.clear();
-    out += "g object_" + std::to_string(o->id) + "\nusemtl " + material.name + "\n";
+    out += "g object_" + std::to_string(e.object->id) + "\nusemtl " + material.name + "\n";
     for (const Vec3d& p : placed.positions) AppendLine(out, "v", p);
     for (const Vec3d& n : placed.normals) AppendLine(out, "vn", n);
     if (textured) {
-      for (const Vec3d& p : own.positions) {
+      for (const TexCoord& t : own.texcoords) {
         out += "vt ";
-        AppendFloat(out, TexS(p));
+        AppendFloat(out, t.s);
         out += ' ';
-        AppendFloat(out, TexT(p));
+        AppendFloat(out, t.t);
         out += '\n';
       }
     }
@@ -70,7 +72,7 @@ bool WriteObj(const ExportInput& scene, const std::string& mtlName, std::FILE* f
         out += ' ';
         AppendIndex(out, positions + c.position + 1);
         out += '/';
-        if (textured) AppendIndex(out, texcoords + c.position + 1);
+        if (textured) AppendIndex(out, texcoords + c.texcoord + 1);
         out += '/';
         AppendIndex(out, normals + c.normal + 1);
       }
@@ -78,7 +80,7 @@ bool WriteObj(const ExportInput& scene, const std::string& mtlName, std::FILE* f
     }
     positions += static_cast<long>(placed.positions.size());
     normals += static_cast<long>(placed.normals.size());
-    if (textured) texcoords += static_cast<long>(own.positions.size());
+    if (textured) texcoords += static_cast<long>(own.texcoords.size());
     if (std::fwrite(out.data(), 1, out.size(), file) != out.size()) return false;
   }
   return !std::ferror(file);

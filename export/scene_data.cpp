@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <tuple>
 
 #include "base/console.h"
 #include "base/file.h"
+#include "base/signals.h"
 #include "io/png.h"
 #include "io/scene_file.h"
 #include "io/textures.h"
@@ -63,6 +65,34 @@ bool TextureToPng(const std::string& tgaName, std::vector<unsigned char>& png) {
 }
 
 float Clamp01(float v) { return v > 0 ? (v < 1 ? v : 1) : 0; }  // NaN and -0 give 0
+
+// The mesh the object exports as, and its transform; null for objects that
+// export nothing (no mesh, or a transform PlaceMesh refuses).
+const Mesh* ExportedMesh(const SceneObject& object, Mat4& matrix) {
+  Mat4 inverse;
+  const Mesh* mesh = ShapeMesh(object.shape);
+  matrix = ObjectMatrix(object);
+  return mesh != nullptr && Invert(matrix, inverse) ? mesh : nullptr;
+}
+
+// Notes where the object's points land, as the single-precision floats
+// every format writes. False when one of them is not finite there (its
+// normals, unit vectors, always are).
+bool Measure(const Mesh& mesh, const Mat4& matrix, ExportedObject& object) {
+  std::fill_n(object.low, 3, INFINITY);
+  std::fill_n(object.high, 3, -INFINITY);
+  for (const Vec3d& own : mesh.positions) {
+    const Vec3d p = TransformPoint(matrix, own);
+    const float f[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+    for (int k = 0; k < 3; ++k) {
+      if (!std::isfinite(f[k])) return false;
+      object.low[k] = std::min(object.low[k], f[k]);
+      object.high[k] = std::max(object.high[k], f[k]);
+    }
+  }
+  object.mirrored = Mirrors(matrix);
+  return true;
+}
 }  // namespace
 
 bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::string& error) {
@@ -79,10 +109,20 @@ bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::stri
   // Objects that look alike share a material: the key is the kind and the
   // slot or preset number, or the clamped colour.
   std::map<std::tuple<int, int, float, float, float>, int> known;
+  Mat4 matrix;
   for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next) {
-    if (ExportedMesh(*o) == nullptr) {
-      scene.materialOf.push_back(-1);
-      continue;
+    if (PendingSignal() != 0) {
+      error = "interrupted";
+      return false;
+    }
+    const Mesh* mesh = ExportedMesh(*o, matrix);
+    if (mesh == nullptr) continue;
+    ExportedObject exported;
+    exported.object = o;
+    if (!Measure(*mesh, matrix, exported)) {
+      error = "cannot export object " + std::to_string(o->id) +
+              ": its coordinates are too large for single-precision numbers";
+      return false;
     }
     Appearance look = DecodeAppearance(*o);
     float c[3] = {Clamp01(o->red), Clamp01(o->green), Clamp01(o->blue)};
@@ -92,7 +132,8 @@ bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::stri
     std::tuple<int, int, float, float, float> key{look.kind, number, 0, 0, 0};
     if (look.kind == Appearance::Plain) key = {look.kind, 0, c[0], c[1], c[2]};
     auto [it, added] = known.emplace(key, static_cast<int>(scene.materials.size()));
-    scene.materialOf.push_back(it->second);
+    exported.material = it->second;
+    scene.exported.push_back(exported);
     if (!added) continue;
 
     ExportMaterial material;
@@ -119,48 +160,7 @@ bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::stri
   return true;
 }
 
-const Mesh* ExportedMesh(const SceneObject& object) {
-  Mat4 inverse;
-  const Mesh* mesh = ShapeMesh(object.shape);
-  return mesh != nullptr && Invert(ObjectMatrix(object), inverse) ? mesh : nullptr;
-}
-
 bool PlaceObject(const SceneObject& object, PlacedMesh& out) {
   const Mesh* mesh = ShapeMesh(object.shape);
   return mesh != nullptr && PlaceMesh(*mesh, ObjectMatrix(object), out);
-}
-
-bool SideFiles::Write(const std::string& path, const std::function<bool(std::FILE*)>& write) {
-  struct stat info;
-  bool existed = stat(path.c_str(), &info) == 0;
-  if (!WriteFileSafely(path, write)) return false;
-  if (!existed) created_.push_back(path);
-  return true;
-}
-
-bool SideFiles::WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  return Write(path, [&](std::FILE* file) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  });
-}
-
-void SideFiles::Discard() {
-  for (const std::string& path : created_) std::remove(path.c_str());
-  created_.clear();
-}
-
-std::string ReplaceExtension(const std::string& path, const std::string& extension) {
-  std::size_t slash = path.find_last_of('/');
-  std::size_t dot = path.find_last_of('.');
-  bool hasDot = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasDot ? path.substr(0, dot) : path) + extension;
-}
-
-std::string BaseName(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string TextureFileName(const std::string& outPath, int slot) {
-  return ReplaceExtension(outPath, "_texture" + std::to_string(slot) + ".png");
 }

@@ -2,7 +2,6 @@
 // materials its objects use and the texture images they show.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 struct ExportTexture {
   int slot = 0;
   std::vector<unsigned char> png;  // the TGA image as PNG, bottom row last
+  std::string file;                // the PNG beside the output, once written there
 };
 
 struct ExportMaterial {
@@ -20,55 +20,35 @@ struct ExportMaterial {
   int texture = -1;         // index into ExportInput::textures, -1 for none
 };
 
+// An object that exports, and where its points land in the scene.
+struct ExportedObject {
+  const SceneObject* object = nullptr;
+  int material = 0;        // index into ExportInput::materials
+  bool mirrored = false;   // a mirroring transform: corners are reversed
+  float low[3] = {}, high[3] = {};  // the smallest and largest exported coordinates
+};
+
 struct ExportInput {
   ObjectList objects;
   std::vector<ExportMaterial> materials;
-  std::vector<int> materialOf;  // material of each object in list order; -1 if not exported
+  std::vector<ExportedObject> exported;  // in file order
   std::vector<ExportTexture> textures;
 };
 
 // Reads the scene file and its "<scenePath>.tex" list (names resolve as the
 // editor resolves them, from the working directory) without printing
-// anything, and decodes the appearance of every object that exports into a
-// material: a plain colour (clamped to 0..1), a preset's colour, or a
+// anything, places every object that exports and decodes its appearance
+// into a material: a plain colour (clamped to 0..1), a preset's colour, or a
 // texture slot with its image as PNG. A slot whose image cannot be read, or
 // no slot at all, gives a white material without image; an unknown preset
-// the grey "default" material. Returns false with a one-line reason when
-// the scene cannot be opened.
+// the grey "default" material. Objects that export nothing are left out:
+// the placeholder, unknown shapes, and flat or non-finite transforms (no
+// inside, no outside, no normals). Returns false with a one-line reason
+// when the scene cannot be opened, when an object's exported coordinates
+// are not finite in single precision (naming its id), or when a signal was
+// noted meanwhile.
 bool ReadExportScene(const std::string& scenePath, ExportInput& scene, std::string& error);
 
-// The mesh the object exports as, or null for objects that export nothing:
-// the placeholder, unknown shapes, and flat or non-finite transforms (no
-// inside, no outside, no normals).
-const Mesh* ExportedMesh(const SceneObject& object);
-
-// The object's mesh placed in scene coordinates; false where ExportedMesh
-// is null.
+// The object's mesh placed in scene coordinates; false for objects that
+// export nothing.
 bool PlaceObject(const SceneObject& object, PlacedMesh& out);
-
-// The texture coordinates the window generates for a point of the object's
-// own mesh (object-linear: s follows x, t follows y).
-inline float TexS(const Vec3d& own) { return static_cast<float>(own.x); }
-inline float TexT(const Vec3d& own) { return static_cast<float>(own.y); }
-
-// Files written beside the main output (material library, textures). Each
-// is written whole or not at all; if the export fails later, Discard
-// removes those it created, so only complete exports leave files behind.
-class SideFiles {
- public:
-  // Writes one file safely; returns false on failure.
-  bool Write(const std::string& path, const std::function<bool(std::FILE*)>& write);
-  bool WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
-  // Removes the files this object created (an overwritten file stays).
-  void Discard();
-
- private:
-  std::vector<std::string> created_;
-};
-
-// `path` with its extension (from the last dot of the file name) replaced.
-std::string ReplaceExtension(const std::string& path, const std::string& extension);
-// The file name of `path` without its folder.
-std::string BaseName(const std::string& path);
-// The PNG file a texture is written to beside `outPath`: "<stem>_texture<slot>.png".
-std::string TextureFileName(const std::string& outPath, int slot);

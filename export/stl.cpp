@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/signals.h"
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "STL is little-endian; add byte swaps");
 
 namespace {
@@ -30,9 +32,7 @@ Vec3d FacetNormal(const Vec3d& a, const Vec3d& b, const Vec3d& c) {
 
 bool WriteStl(const ExportInput& scene, std::FILE* file) {
   std::uint64_t count = 0;
-  for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next) {
-    if (const Mesh* mesh = ExportedMesh(*o)) count += mesh->triangles.size();
-  }
+  for (const ExportedObject& e : scene.exported) count += ShapeMesh(e.object->shape)->triangles.size();
   if (count > UINT32_MAX) return false;
   unsigned char header[84] = "Quillmar scene, binary STL";
   std::uint32_t count32 = static_cast<std::uint32_t>(count);
@@ -41,8 +41,8 @@ bool WriteStl(const ExportInput& scene, std::FILE* file) {
 
   PlacedMesh placed;
   std::vector<unsigned char> bytes;
-  for (const SceneObject* o = scene.objects.first; o != nullptr; o = o->next) {
-    if (!PlaceObject(*o, placed)) continue;
+  for (const ExportedObject& e : scene.exported) {
+    if (PendingSignal() != 0 || !PlaceObject(*e.object, placed)) return false;
     bytes.assign(placed.triangles.size() * kTriangleBytes, 0);
     unsigned char* at = bytes.data();
     for (const MeshTriangle& t : placed.triangles) {

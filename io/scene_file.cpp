@@ -11,7 +11,7 @@
 namespace {
 constexpr std::size_t kBufferSize = std::size_t{1} << 18;
 
-// The longest block WriteObject writes: four lines of three numbers and the
+// The longest block FormatBlock writes: four lines of three numbers and the
 // shape line.
 constexpr std::size_t kMaxBlockLength = 4 * (3 * kMaxFixedLength + 3) + 4;
 
@@ -139,15 +139,12 @@ char* FormatBlock(const SceneObject& object, char* out) {
   return out;
 }
 
-bool WriteAll(const char* data, std::size_t size, std::FILE* file) {
-  return std::fwrite(data, 1, size, file) == size;
+// Writes the formatted text from `start` to `end`; false when a write failed.
+bool WriteText(const char* start, const char* end, std::FILE* file) {
+  const std::size_t size = static_cast<std::size_t>(end - start);
+  return std::fwrite(start, 1, size, file) == size;
 }
 }  // namespace
-
-void WriteObject(const SceneObject& object, std::FILE* file) {
-  char text[kMaxBlockLength];
-  WriteAll(text, FormatBlock(object, text) - text, file);
-}
 
 int ReadScene(ObjectList& list, std::FILE* file) {
   ClearObjects(list);
@@ -187,13 +184,13 @@ bool WriteScene(const ObjectList& list, std::FILE* file) {
   bool written = true;
   for (const SceneObject* o = list.first; o != nullptr && written; o = o->next) {
     if (buffer.get() + kBufferSize - out < static_cast<std::ptrdiff_t>(kKeyword.size() + kMaxBlockLength)) {
-      written = WriteAll(buffer.get(), out - buffer.get(), file);
+      written = WriteText(buffer.get(), out, file);
       out = buffer.get();
     }
     out = FormatBlock(*o, AppendText(out, kKeyword));
   }
   out = AppendText(out, "EOF");
-  return written && WriteAll(buffer.get(), out - buffer.get(), file) && !std::ferror(file);
+  return written && WriteText(buffer.get(), out, file) && !std::ferror(file);
 }
 
 bool SaveScene(const ObjectList& list, const std::string& fileName) {

@@ -11,9 +11,6 @@
 // however long its tokens or lines are.
 constexpr std::size_t kMaxSceneNumberLength = 1024;
 
-// Writes lines 2 to 6 of one object's block.
-void WriteObject(const SceneObject& object, std::FILE* file);
-
 // Replaces the list's objects with the blocks read from `file` up to "EOF",
 // printing each object's description as it is read. Every token other than
 // "EOF" starts a block. Numbers are read as scanf's "%f" reads them; the

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "scene/mesh.h"
 #include "scene/transform.h"
 
 namespace {
@@ -22,6 +23,9 @@ void ApplyAppearance(const SceneObject& object, const TextureTable& textures) {
       break;
     }
     case Appearance::Texture:
+      // The texture mapping the exports share (scene/mesh.h).
+      glTexGendv(GL_S, GL_OBJECT_PLANE, kTexturePlaneS);
+      glTexGendv(GL_T, GL_OBJECT_PLANE, kTexturePlaneT);
       glEnable(GL_TEXTURE_2D);
       glBindTexture(GL_TEXTURE_2D, look.index >= 0 ? textures.names[look.index] : 0);
       break;
@@ -48,6 +52,8 @@ void ResetAfterObject() {
 
 // A closed cylinder from z = 0 to z = -1. The quadrics are made once and
 // reused; only the side follows the wire flag, the caps are always filled.
+// The side and the far cap are drawn after a half turn, in coordinates where
+// x is the object's -x; textures follow (scene/mesh.cpp builds the same).
 void DrawCylinder(bool wire) {
   static GLUquadric* side = gluNewQuadric();
   static GLUquadric* cap = gluNewQuadric();

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stb/stb_image.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <set>
 #include <thread>
 
 #include "app/options.h"
@@ -20,9 +23,26 @@ struct ProcessResult {
   std::string out, err;
 };
 
+// The names in a folder.
+std::set<std::string> Listing(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
+// What a run is given besides its arguments: limits on the size of the
+// files it writes and on its data (heap) memory, and a signal sent once it has begun
+// writing (a new name has appeared in its folder).
+struct Limits {
+  rlim_t fileBytes = RLIM_INFINITY, memoryBytes = RLIM_INFINITY;
+  int signal = 0;
+};
+
 // Runs the editor binary in `workDir` with `args`, HOME and XDG_STATE_HOME
 // inside `workDir`, and DISPLAY set to the test display or unset.
-ProcessResult RunQuillmar(const std::string& workDir, const std::vector<std::string>& args, bool display) {
+ProcessResult RunQuillmar(const std::string& workDir, const std::vector<std::string>& args, bool display,
+                          const Limits& limits = {}) {
+  const std::set<std::string> before = limits.signal != 0 ? Listing(workDir) : std::set<std::string>();
   TempDir capture;
   std::string outFile = capture.File("out"), errFile = capture.File("err");
   std::string displayName = display ? TestDisplay() : "";
@@ -38,6 +58,8 @@ ProcessResult RunQuillmar(const std::string& workDir, const std::vector<std::str
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     if (display) setenv("DISPLAY", displayName.c_str(), 1);
     else unsetenv("DISPLAY");
+    const rlimit file{limits.fileBytes, limits.fileBytes}, memory{limits.memoryBytes, limits.memoryBytes};
+    if (setrlimit(RLIMIT_FSIZE, &file) != 0 || setrlimit(RLIMIT_DATA, &memory) != 0) _exit(126);
     std::vector<char*> argv = {const_cast<char*>(QUILLMAR_BINARY)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -46,14 +68,17 @@ ProcessResult RunQuillmar(const std::string& workDir, const std::vector<std::str
   }
   ProcessResult run;
   int status = 0;
-  for (int i = 0; i < 1200 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (i == 1199) {
+  bool signalled = limits.signal == 0;
+  for (int i = 0; i < 6000 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
+    if (!signalled && Listing(workDir) != before) signalled = kill(pid, limits.signal) == 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (i == 5999) {
       ADD_FAILURE() << "still running after 60 s";
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
     }
   }
+  EXPECT_TRUE(signalled) << "ended before it wrote anything";
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.out = ReadFileBytes(outFile);
   run.err = ReadFileBytes(errFile);
@@ -98,6 +123,15 @@ void CopyExampleAsNamedScene(const TempDir& dir) {
   WriteFileBytes(dir.File("scenes/demo.scene"), ReadFileBytes(SourcePath("examples/init.scene")));
   WriteFileBytes(dir.File("scenes/demo.scene.tex"), ReadFileBytes(SourcePath("examples/init.scene.tex")));
 }
+
+// AddressSanitizer cannot run under a memory limit (its shadow memory alone exceeds it).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // GCC
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);  // clang
+#else
+constexpr bool kSanitized = false;
+#endif
 
 const char kCubeScene[] = "nextObject\n1 1 1\n0 0 0\n0 0 0\nc \x01\n0.2 0.9 0.3\nEOF";
 }  // namespace
@@ -253,4 +287,63 @@ TEST(CommandLine, HelpAndVersion) {
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, "quillmar " QUILLMAR_VERSION "\n");
   EXPECT_EQ(version.err, "");
+}
+
+// A server started without -noreset resets whenever its last client leaves
+// and refuses connections for that moment; snapshots taken one after
+// another must all connect all the same.
+TEST(CommandLine, SnapshotsInARowOnAServerThatResets) {
+  XvfbServer server(false);
+  TempDir dir;
+  WriteFileBytes(dir.File("cube.scene"), kCubeScene);
+  // One right after the other, as a shell loop runs them.
+  std::string out = RunX("cd " + dir.path() + " && export HOME=" + dir.path() + " XDG_STATE_HOME=" +
+                         dir.File("state") + " && for i in $(seq 25); do " QUILLMAR_BINARY " -display " +
+                         server.display() + " --snapshot o.png cube.scene 2>&1 || echo failed; done");
+  EXPECT_EQ(out, "");
+}
+
+// A file-size limit, memory running out or a signal end --export and
+// --snapshot cleanly: one line on standard error and status 1 (for a
+// signal, no line and the signal's own end), and nothing left behind.
+TEST(CommandLine, BatchModesEndCleanlyOnLimitsAndSignals) {
+  TempDir dir;
+  WriteFileBytes(dir.File("cube.scene"), kCubeScene);
+  // 100,000 textured cubes take long enough to export for a signal to arrive midway.
+  std::string cubes;
+  for (int i = 0; i < 100000; ++i) cubes += "nextObject\n1 1 1\n0 0 0\n" + std::to_string(i) + " 0 0\nc \x01\n-1 0 0\n";
+  WriteFileBytes(dir.File("big.scene"), cubes + "EOF");
+  RunX("cp " + SourcePath("examples/checker.tga") + " " + dir.path());
+  WriteFileBytes(dir.File("big.scene.tex"), "checker.tga\n");
+  const std::set<std::string> inputs = Listing(dir.path());
+  const rlim_t none = RLIM_INFINITY;
+  const struct {
+    std::vector<std::string> args;
+    bool display;
+    Limits limits;
+    int status;
+    const char* errorNames;  // in the one stderr line; null: stderr empty
+  } table[] = {
+      {{"--export", "out.obj", "big.scene"}, false, {1 << 20, none, 0}, 1, "'out.obj'"},
+      {{"--export", "out.glb", "big.scene"}, false, {1 << 20, none, 0}, 1, "'out.glb'"},
+      {{"--snapshot", "o.png", "cube.scene"}, true, {1000, none, 0}, 1, "'o.png'"},
+      {{"--export", "out.gltf", "big.scene"}, false, {none, 4 << 20, 0}, 1, "not enough memory"},
+      {{"--export", "out.obj", "big.scene"}, false, {none, none, SIGINT}, 128 + SIGINT, nullptr},
+      {{"--export", "out.gltf", "big.scene"}, false, {none, none, SIGTERM}, 128 + SIGTERM, nullptr},
+      {{"--export", "out.glb", "big.scene"}, false, {none, none, SIGHUP}, 128 + SIGHUP, nullptr},
+  };
+  for (const auto& row : table) {
+    if (kSanitized && row.limits.memoryBytes != none) continue;
+    SCOPED_TRACE(row.args[0] + " " + row.args[1] + " signal " + std::to_string(row.limits.signal));
+    ProcessResult run = RunQuillmar(dir.path(), row.args, row.display, row.limits);
+    EXPECT_EQ(run.status, row.status);
+    if (row.errorNames == nullptr) {
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_EQ(run.err.find("quillmar: "), 0u) << run.err;
+      EXPECT_NE(run.err.find(row.errorNames), std::string::npos) << run.err;
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    }
+    EXPECT_EQ(Listing(dir.path()), inputs);
+  }
 }

@@ -8,10 +8,14 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <vector>
 
 #include "app/frame.h"
+#include "export/export.h"
+#include "io/scene_file.h"
 #include "scene/draw.h"
+#include "scene/transform.h"
 #include "tests/e2e_support.h"
 
 namespace {
@@ -176,4 +180,109 @@ TEST(DrawPixels, EveryShapeLeavesTheFirstNormal) {
       EXPECT_TRUE(n[0] == 0 && n[1] == 0 && n[2] == 1) << o.shape << int{o.solid};
     }
   }
+}
+
+// Textures lie on the window's shapes where the export's texture coordinates
+// put them. Each object is drawn through the editor's own code with a
+// texture whose texels show their column (red) and row (green); every face
+// turned to the eye is looked up at its centre and must show the texel its
+// exported coordinates name there.
+TEST(DrawPixels, ExportedTextureCoordinatesMatchTheWindow) {
+  Editor& editor = Window();
+  constexpr int kTexels = 32;
+  std::vector<unsigned char> texels;
+  for (int i = 0; i < kTexels * kTexels; ++i) {
+    texels.insert(texels.end(), {static_cast<unsigned char>(i % kTexels * 8 + 4), static_cast<unsigned char>(i / kTexels * 8 + 4), 0});
+  }
+  TextureTable table;
+  glGenTextures(1, &table.names[1]);
+  glBindTexture(GL_TEXTURE_2D, table.names[1]);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, kTexels, kTexels, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);  // the texel itself, unlit
+  glDisable(GL_MULTISAMPLE);
+  editor.textureBackend.enableTexGen();
+  TempDir dir;
+  WriteFileBytes(dir.File("t.tga"), std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0\0\0\0", 21));
+  WriteFileBytes(dir.File("t.scene.tex"), dir.File("t.tga") + "\n");
+  GLdouble view[16], projection[16];
+  GLint viewport[4];
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gluLookAt(0, 0, kViewOffset, 0, 0, 0, 0, 1, 0);  // where DrawObject puts objects
+  glGetDoublev(GL_MODELVIEW_MATRIX, view);
+  glLoadIdentity();
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+
+  // Every side of each shape, the cylinder's caps and side, and a mirror.
+  const struct { char shape; Vec3 size, rotation; } objects[] = {
+      {'c', {2, 2, 2}, {30, 40, 0}},  {'c', {2, 2, 2}, {-30, 220, 0}}, {'s', {1, 1, 1}, {20, 30, 0}},
+      {'s', {1, 1, 1}, {200, 10, 0}}, {'y', {1, 1, 1}, {0, 0, 0}},     {'y', {1, 1, 1}, {0, 180, 0}},
+      {'y', {1, 1, 1}, {90, 0, 0}},   {'y', {1, 1, 1}, {0, 100, 0}},   {'y', {-1, 1, 1}, {20, 150, 0}}};
+  for (const auto& row : objects) {
+    SCOPED_TRACE(std::string(1, row.shape) + " turned " + std::to_string(row.rotation.y));
+    ObjectList list;
+    SceneObject& object = *CreateObject(list);
+    object = MakeObject(row.shape, row.size, row.rotation, {0, 0, 0});
+    object.red = -1;  // texture slot 1
+    std::string error;
+    ASSERT_TRUE(SaveScene(list, dir.File("t.scene")));
+    ASSERT_TRUE(ExportScene(dir.File("t.scene"), dir.File("t.obj"), error)) << error;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawObjectImmediate(object, table);
+    glFinish();
+
+    // Each triangle of the export turned well towards the eye, at its centre
+    // and three points between the centre and its corners.
+    std::istringstream obj(ReadFileBytes(dir.File("t.obj")));
+    std::vector<Vec3d> v, vt;
+    int checked = 0;
+    for (std::string line, tag; std::getline(obj, line);) {
+      std::istringstream in(line);
+      in >> tag;
+      if (tag == "v" || tag == "vt") {
+        std::vector<Vec3d>& list = tag == "v" ? v : vt;
+        list.emplace_back();
+        in >> list.back().x >> list.back().y >> list.back().z;  // a "vt" has no z: 0
+      }
+      if (tag != "f") continue;
+      Vec3d p[3], st[3];
+      for (int k = 0; k < 3; ++k) {
+        int position = 0, texcoord = 0;
+        char slash;
+        in >> position >> slash >> texcoord >> line;
+        p[k] = v[position - 1], st[k] = vt[texcoord - 1];
+      }
+      auto sub = [](const Vec3d& a, const Vec3d& b) { return Vec3d{a.x - b.x, a.y - b.y, a.z - b.z}; };
+      auto dot = [](const Vec3d& a, const Vec3d& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+      Vec3d u = sub(p[1], p[0]), w = sub(p[2], p[0]), eye = sub({0, 0, kViewOffset}, p[0]);
+      Vec3d n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+      const bool facing = dot(n, eye) > 0.3 * std::sqrt(dot(n, n) * dot(eye, eye));
+      for (int point = 0; point < 4 && facing; ++point) {
+        double weight[3] = {1 / 3.0, 1 / 3.0, 1 / 3.0};
+        if (point > 0) weight[0] = weight[1] = weight[2] = 1 / 6.0, weight[point - 1] = 2 / 3.0;
+        Vec3d at, want;
+        for (int k = 0; k < 3; ++k) {
+          at = {at.x + weight[k] * p[k].x, at.y + weight[k] * p[k].y, at.z + weight[k] * p[k].z};
+          want = {want.x + weight[k] * st[k].x, want.y + weight[k] * st[k].y};
+        }
+        GLdouble x, y, z;
+        gluProject(at.x, at.y, at.z, view, projection, viewport, &x, &y, &z);
+        unsigned char pixel[3];
+        glReadPixels(static_cast<int>(x), static_cast<int>(y), 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
+        auto texel = [](double c) { return static_cast<int>(std::floor((c - std::floor(c)) * kTexels)); };
+        auto near = [](int a, int b) { return (a - b + kTexels + 1) % kTexels <= 2; };  // a texel either way
+        EXPECT_TRUE(near(pixel[0] / 8, texel(want.x)) && near(pixel[1] / 8, texel(want.y)))
+            << "at (" << at.x << ", " << at.y << ", " << at.z << "): window texel " << pixel[0] / 8 << ", "
+            << pixel[1] / 8 << ", exported " << texel(want.x) << ", " << texel(want.y);
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 8);
+  }
+  glDeleteTextures(1, &table.names[1]);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_MULTISAMPLE);
 }

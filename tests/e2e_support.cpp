@@ -21,66 +21,64 @@ double Now() {
 }
 
 void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
-// One Xvfb for the whole test program, ended when the program exits.
-struct XServer {
-  pid_t pid = -1;
-  std::string display;
-
-  XServer() {
-    for (int attempt = 0; attempt < 3 && display.empty(); ++attempt) Start();
-    if (display.empty()) {
-      std::fprintf(stderr, "Xvfb did not start (is it installed?); see /tmp/quillmar-xvfb.log\n");
-      std::abort();
-    }
-  }
-  ~XServer() { Stop(); }
-
-  // Starts Xvfb on a free display and waits until it answers. With -noreset
-  // the server stays up between editors instead of resetting (and refusing
-  // connections for a moment) whenever its last client leaves.
-  void Start() {
-    int fds[2];
-    if (pipe(fds) != 0) std::abort();
-    pid = fork();
-    if (pid == 0) {
-      close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      int devnull = open("/dev/null", O_RDWR);
-      int log = open("/tmp/quillmar-xvfb.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
-      dup2(devnull, 0), dup2(log, 1), dup2(log, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "800x700x24", "-nolisten",
-             "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    std::string candidate = ":" + number;
-    std::string probe = "DISPLAY=" + candidate + " xdotool getdisplaygeometry >/dev/null 2>&1";
-    for (double end = Now() + 10; !number.empty() && Now() < end; Sleep(0.05)) {
-      if (std::system(probe.c_str()) == 0) {
-        display = candidate;
-        return;
-      }
-    }
-    Stop();
-  }
-
-  void Stop() {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-  }
-};
 }  // namespace
 
+XvfbServer::XvfbServer(bool noReset) {
+  for (int attempt = 0; attempt < 3 && display_.empty(); ++attempt) Start(noReset);
+  if (display_.empty()) {
+    std::fprintf(stderr, "Xvfb did not start (is it installed?); see /tmp/quillmar-xvfb.log\n");
+    std::abort();
+  }
+}
+
+XvfbServer::~XvfbServer() { Stop(); }
+
+// Starts Xvfb on a free display and waits until it answers.
+void XvfbServer::Start(bool noReset) {
+  int fds[2];
+  if (pipe(fds) != 0) std::abort();
+  pid_ = fork();
+  if (pid_ == 0) {
+    close(fds[0]);
+    std::string fd = std::to_string(fds[1]);
+    int devnull = open("/dev/null", O_RDWR);
+    int log = open("/tmp/quillmar-xvfb.log", O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(devnull, 0), dup2(log, 1), dup2(log, 2);
+    std::vector<const char*> argv = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x700x24",
+                                     "-nolisten", "tcp"};
+    if (noReset) argv.push_back("-noreset");
+    argv.push_back(nullptr);
+    execvp("Xvfb", const_cast<char* const*>(argv.data()));
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  std::string candidate = ":" + number;
+  std::string probe = "DISPLAY=" + candidate + " xdotool getdisplaygeometry >/dev/null 2>&1";
+  for (double end = Now() + 10; !number.empty() && Now() < end; Sleep(0.05)) {
+    if (std::system(probe.c_str()) == 0) {
+      display_ = candidate;
+      return;
+    }
+  }
+  Stop();
+}
+
+void XvfbServer::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
 const std::string& TestDisplay() {
-  static XServer server;
-  return server.display;
+  // -noreset: the server stays up between editors instead of resetting (and
+  // refusing connections for a moment) whenever its last client leaves.
+  static XvfbServer server(true);
+  return server.display();
 }
 
 std::string RunX(const std::string& command) {

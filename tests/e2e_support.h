@@ -20,6 +20,23 @@ struct Screenshot {
   bool operator==(const Screenshot& other) const { return rgb == other.rgb; }
 };
 
+// A private Xvfb server, ended on destruction. Without `noReset` it resets
+// whenever its last client leaves, as a server started plainly does.
+class XvfbServer {
+ public:
+  explicit XvfbServer(bool noReset);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+  const std::string& display() const { return display_; }
+
+ private:
+  void Start(bool noReset);
+  void Stop();
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
 // The X display shared by every end-to-end test; started on first use.
 const std::string& TestDisplay();
 

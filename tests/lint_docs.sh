@@ -20,7 +20,7 @@ out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate" "$o
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install" "failed"
-for f in bin/quillmar share/man/man1/quillmar.1 share/applications/quillmar.desktop; do
+for f in bin/quillmar share/man/man1/quillmar.1.gz share/applications/quillmar.desktop share/doc/quillmar/copyright; do
   [ -f "$prefix/$f" ] || fail "cmake --install" "$f not installed"
 done
 exit $status

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "base/console.h"
 
 ConsoleCapture::ConsoleCapture(const std::string& input) {
@@ -66,4 +68,24 @@ SceneObject MakeObject(char shape, Vec3 size, Vec3 rotation, Vec3 position) {
   o.rotation = rotation;
   o.position = position;
   return o;
+}
+
+void ExpectValidGltf(const std::string& path) {
+  const bool installed = std::filesystem::exists(QUILLMAR_GLTF_VALIDATOR) &&
+                         std::filesystem::exists(QUILLMAR_NODE);
+  if (!installed) {
+    const char* require = std::getenv("QUILLMAR_REQUIRE_VALIDATOR");
+    const char* where = "no glTF validator in " QUILLMAR_GLTF_VALIDATOR " (tools/setup.sh installs it)";
+    if (require != nullptr && std::string(require) == "1") ADD_FAILURE() << where;
+    else std::printf("[  SKIPPED ] glTF validation of %s: %s\n", path.c_str(), where);
+    return;
+  }
+  std::string command = std::string("'" QUILLMAR_NODE "' '" QUILLMAR_VALIDATE_GLTF "' '" QUILLMAR_GLTF_VALIDATOR "' '") +
+                        path + "' 2>&1";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string report;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) report.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << report;
 }

@@ -41,5 +41,12 @@ class TempDir {
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// Runs the Khronos glTF validator (tools/validate-gltf.js under node) over
+// a .gltf or .glb, resolving its images beside it, and fails the test on
+// any error or warning. Without the validator (tools/setup.sh installs it
+// into build/validator) the check is skipped with a message, or fails when
+// QUILLMAR_REQUIRE_VALIDATOR=1.
+void ExpectValidGltf(const std::string& path);
+
 // A default object with the given shape, size, rotation and position.
 SceneObject MakeObject(char shape, Vec3 size, Vec3 rotation, Vec3 position);

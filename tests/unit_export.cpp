@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "export/export.h"
@@ -215,9 +216,9 @@ TEST_F(ExportTest, ObjGroupsMaterialsAndTexturesReadBack) {
   EXPECT_NE(mtl.find("newmtl color_0\nKa 0.25 1 0\nKd 0.25 1 0\n"), std::string::npos) << mtl;
   EXPECT_NE(mtl.find("newmtl preset_2\nKa 0.1 0 0\nKd 0.1 0 0\n"), std::string::npos) << mtl;
   EXPECT_NE(mtl.find("newmtl default\nKa 0.8 0.8 0.8\n"), std::string::npos) << mtl;
-  EXPECT_NE(mtl.find("map_Kd every_texture1.png\n"), std::string::npos) << mtl;
-  EXPECT_EQ(mtl.find("every_texture2.png"), std::string::npos) << "slot 2 has no image";
-  EXPECT_FALSE(fs::exists(dir_.File("every_texture2.png")));
+  EXPECT_NE(mtl.find("map_Kd every.obj_texture1.png\n"), std::string::npos) << mtl;
+  EXPECT_EQ(mtl.find("_texture2.png"), std::string::npos) << "slot 2 has no image";
+  EXPECT_FALSE(fs::exists(dir_.File("every.obj_texture2.png")));
 
   // The sphere (object 1) carries the window's coordinates: s and t are its
   // own x and y, before its rotation and move.
@@ -255,6 +256,7 @@ TEST_F(ExportTest, GltfAndGlbReadBackWithNodesMaterialsAndTheTexture) {
   for (bool binary : {false, true}) {
     SCOPED_TRACE(binary ? "glb" : "gltf");
     std::string path = Export(binary ? "every.glb" : "every.gltf");
+    ExpectValidGltf(path);
     ExpectAssimpReport(path, e);
     std::string report = RunTool("assimp info '" + path + "'");
     EXPECT_EQ(Field(report, "Vertices"), kGltfVertices);
@@ -275,7 +277,7 @@ TEST_F(ExportTest, GltfAndGlbReadBackWithNodesMaterialsAndTheTexture) {
     ASSERT_EQ(model.samplers.size(), 1u);
     EXPECT_EQ(model.samplers[0].wrapS, TINYGLTF_TEXTURE_WRAP_REPEAT);
     EXPECT_EQ(model.samplers[0].wrapT, TINYGLTF_TEXTURE_WRAP_REPEAT);
-    EXPECT_EQ(model.images.at(0).uri, binary ? "" : "every_texture1.png");
+    EXPECT_EQ(model.images.at(0).uri, binary ? "" : "every.gltf_texture1.png");
 
     // The image shows the TGA with t = 0 at the bottom: its top row is the
     // TGA's last row in file order.
@@ -313,7 +315,7 @@ TEST_F(ExportTest, GltfAndGlbReadBackWithNodesMaterialsAndTheTexture) {
   }
   // The .gltf's image beside it is the same picture as the one in the .glb.
   int w, h, channels;
-  unsigned char* png = stbi_load(dir_.File("every_texture1.png").c_str(), &w, &h, &channels, 3);
+  unsigned char* png = stbi_load(dir_.File("every.gltf_texture1.png").c_str(), &w, &h, &channels, 3);
   ASSERT_NE(png, nullptr);
   EXPECT_EQ(std::memcmp(png, kTexels[2], 6), 0);
   stbi_image_free(png);
@@ -325,7 +327,16 @@ TEST_F(ExportTest, PrintsNothing) {
   EXPECT_EQ(console.Take(), "");
 }
 
+// A failed export leaves every name in the folder as it was.
 TEST_F(ExportTest, FailuresLeaveNoFilesBehind) {
+  // An object beyond single precision (3e38 + 3e38 / 2), after one that fits.
+  WriteFileBytes(dir_.File("huge.scene"), "nextObject\n1 1 1\n0 0 0\n0 0 0\nc \x01\n0 0 0\n"
+                                          "nextObject\n3e38 1 1\n0 0 0\n3e38 0 0\nc \x01\n0 0 0\nEOF");
+  // 170,000 textured spheres: a .glb of more than 4 GiB.
+  std::string spheres;
+  for (int i = 0; i < 170000; ++i) spheres += "nextObject\n1 1 1\n0 0 0\n0 0 0\ns \x01\n-1 0 0\n";
+  WriteFileBytes(dir_.File("spheres.scene"), spheres + "EOF");
+  WriteFileBytes(dir_.File("spheres.scene.tex"), dir_.File("tex.tga") + "\n");
   struct Case {
     std::string scene, out, reason;
   } cases[] = {
@@ -335,21 +346,57 @@ TEST_F(ExportTest, FailuresLeaveNoFilesBehind) {
       {dir_.path(), dir_.File("out.stl"), "cannot read scene"},  // a folder
       {scene_, dir_.File("no/such/folder/out.glb"), "cannot write"},
       // The main file cannot replace a folder; the side files written
-      // before it must go again.
+      // before it must go again, and a link where the material library
+      // would go must stay as it was.
       {scene_, dir_.File("taken.obj"), "cannot write"},
       {scene_, dir_.File("taken.gltf"), "cannot write"},
+      {dir_.File("huge.scene"), dir_.File("huge.obj"), "cannot export object 1"},
+      {dir_.File("huge.scene"), dir_.File("huge.glb"), "cannot export object 1"},
+      {dir_.File("spheres.scene"), dir_.File("spheres.glb"), "bytes a .glb can hold"},
   };
   fs::create_directory(dir_.File("taken.obj"));
   fs::create_directory(dir_.File("taken.gltf"));
+  fs::create_symlink("real.mtl", dir_.File("taken.mtl"));
+  auto listing = [this] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) names.insert(entry.path().filename());
+    return names;
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.out);
-    auto before = std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator());
+    auto before = listing();
     std::string error;
     EXPECT_FALSE(ExportScene(c.scene, c.out, error));
     EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), before);
+    EXPECT_EQ(listing(), before);
   }
+  EXPECT_EQ(fs::read_symlink(dir_.File("taken.mtl")), "real.mtl");
+}
+
+// Files beside the main one are new files with names of their own: exports
+// of one scene to several formats keep their own images, and a name that
+// is taken gets the next free one. Image addresses are percent-encoded.
+TEST_F(ExportTest, SideFilesReplaceNothing) {
+  WriteFileBytes(dir_.File("x y.gltf_texture1.png"), "mine");
+  fs::create_symlink("real.mtl", dir_.File("x y.mtl"));
+  const struct {
+    const char* out;
+    const char* names;  // in the exported file
+  } rows[] = {
+      {"x y.obj", "mtllib x y-2.mtl\n"},
+      {"x y.gltf", R"("uri":"x%20y.gltf_texture1-2.png")"},
+      {"x y.glb", R"("mimeType":"image/png")"},
+  };
+  for (const auto& row : rows) {
+    std::string path = Export(row.out);
+    EXPECT_NE(ReadFileBytes(path).find(row.names), std::string::npos) << row.out;
+    if (row.out != std::string("x y.obj")) ExpectValidGltf(path);
+  }
+  EXPECT_NE(ReadFileBytes(dir_.File("x y-2.mtl")).find("map_Kd x y.obj_texture1.png\n"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(dir_.File("x y.gltf_texture1.png")), "mine");
+  EXPECT_EQ(fs::read_symlink(dir_.File("x y.mtl")), "real.mtl");
+  EXPECT_FALSE(fs::exists(dir_.File("real.mtl")));
 }
 
 TEST_F(ExportTest, ExtensionsAreMatchedWhateverTheirCase) {
@@ -367,4 +414,5 @@ TEST_F(ExportTest, AnEmptySceneExportsEmptyFiles) {
   std::string error, warning;
   EXPECT_TRUE(loader.LoadBinaryFromFile(&model, &error, &warning, Export("empty.glb"))) << error;
   EXPECT_TRUE(model.nodes.empty());
+  for (const char* name : {"empty.glb", "empty.gltf"}) ExpectValidGltf(Export(name));
 }

@@ -8,12 +8,21 @@
 #   - builds the fuzz targets (build-fuzz/), replays every saved input in
 #     fuzz/corpus/<target>/ and fuzzes each target for QUILLMAR_FUZZ_SECONDS
 #     (default 60) seconds. A crash is saved as build-fuzz/<target>-crash-*
-#     and fails the run.
+#     and fails the run;
+#   - builds the Debian package (cpack), lists it and checks it with lintian,
+#     which must report no error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 ctest --test-dir build --output-on-failure "$@"
 [ "${CI:-}" = true ] || exit 0
+
+echo "== Debian package: built, listed and checked by lintian"
+rm -f build/quillmar_*.deb
+(cd build && cpack -G DEB >/dev/null)
+dpkg-deb --info build/quillmar_*.deb
+dpkg-deb --contents build/quillmar_*.deb
+lintian --fail-on error build/quillmar_*.deb
 
 echo "== Sanitizer build: the whole suite under AddressSanitizer and UBSan"
 export CC=clang CXX=clang++
