@@ -229,7 +229,7 @@ bool WriteFileSafely(const std::string& name, const std::function<bool(std::FILE
 bool WriteNewFile(const std::string& name, const std::function<bool(std::FILE*)>& write) {
   const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  bool written = WriteAll(fd, write);
+  bool written = WriteThroughStream(fd, write) >= 0 && fsync(fd) == 0;
   written = close(fd) == 0 && written;
   if (!written) {
     const int saved = errno == EEXIST ? EIO : errno;  // EEXIST means only "taken"
