@@ -15,7 +15,6 @@ namespace {
 constexpr float kCameraStep = 0.3f;
 constexpr float kTurnStep = 10;
 constexpr float kEditStep = 0.1f;
-constexpr float kDegreesPerEditStep = 20;
 constexpr double kMouseScale = 0.01;
 constexpr float kLookSensitivity = 10;
 constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
@@ -106,85 +105,9 @@ Outcome UndoOrRedo(Editor& editor, bool back) {
   return Outcome::Redraw;
 }
 
-// Applies one arrow/Home/End step to the current object by edit mode.
-void EditCurrent(Editor& editor, float dx, float dy, float dz) {
-  SceneObject* current = editor.objects.current;
-  if (current == nullptr) return;
-  switch (editor.editMode) {
-    case 'c': AdjustColor(current, dx, dy, dz); break;
-    case 'p':
-      Echo("Moving: %f %f %f\n", dx, dy, dz);
-      MoveObject(current, dx, dy, dz);
-      break;
-    case 'r':
-      RotateObject(current, -kDegreesPerEditStep * dy, kDegreesPerEditStep * dx,
-                   kDegreesPerEditStep * dz);
-      break;
-    case 's': Resize(current, dx, dy, dz); break;
-    default: break;
-  }
-}
-
 void MoveLight(Vec3& light) {
   Print("Move the light where (was %f, %f, %f)?\n", light.x, light.y, light.z);
   ReadFloats(light.x, light.y, light.z);
-}
-
-// The three values Enter shows for an edit mode; no label for other modes.
-struct ModeValues {
-  const char* label;
-  Vec3 values;
-};
-
-ModeValues ValuesOf(const SceneObject& object, char mode) {
-  switch (mode) {
-    case 's': return {"Size (x, y, z)", object.size};
-    case 'p': return {"Position (x, y, z)", object.position};
-    case 'r': return {"Rotation (x, y, z)", object.rotation};
-    case 'c': return {"Color (red, green, blue)", {object.red, object.green, object.blue}};
-    default: return {nullptr, {}};
-  }
-}
-
-// Sets the edit mode's three values of `object` exactly, echoing as an arrow
-// step does. The one place where a typed answer changes the scene.
-void SetEditValues(SceneObject& object, char mode, const Vec3& v) {
-  switch (mode) {
-    case 's':
-      object.size = v;
-      Echo("Resizing: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'p':
-      Echo("Moving: %f %f %f\n", v.x - object.position.x, v.y - object.position.y,
-           v.z - object.position.z);
-      object.position = v;
-      Echo("Moving: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'r':
-      object.rotation = v;
-      Echo("Rotating: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'c':
-      object.red = v.x;
-      object.green = v.y;
-      object.blue = v.z;
-      break;
-    default: break;
-  }
-}
-
-// Enter: prompts for the current edit mode's values, showing the current
-// ones; those typed replace them.
-Outcome TypeValues(Editor& editor) {
-  SceneObject* current = editor.objects.current;
-  if (current == nullptr) return Outcome::None;
-  ModeValues mode = ValuesOf(*current, editor.editMode);
-  if (mode.label == nullptr) return Outcome::None;
-  Vec3& v = mode.values;
-  Print("%s [%f, %f, %f]: ", mode.label, v.x, v.y, v.z);
-  if (ReadFloats(v.x, v.y, v.z) == 0) return Outcome::None;
-  SetEditValues(*current, editor.editMode, v);
-  return Outcome::Redraw;
 }
 
 bool SameBits(const void* a, const void* b, std::size_t size) {
@@ -200,60 +123,53 @@ bool SameObject(const SceneObject& a, const SceneObject& b) {
          SameBits(&a.green, &b.green, sizeof(float)) && SameBits(&a.blue, &b.blue, sizeof(float));
 }
 
-// Runs one command and, when it altered the current object in place, records
-// the change as one undo step described as "<verb> object <id>" (joining the
-// run of edits before it when `run` is set). Only for commands that neither
-// create nor free objects.
-template <typename Command>
-Outcome WatchingCurrent(Editor& editor, const char* verb, bool run, Command command) {
+// Applies `edit` to the current object and, when it changed the object,
+// records the change as one undo step described as "<verb> object <id>"
+// (joining the run of edits before it when `run` is set). Nothing without a
+// current object.
+template <typename Edit>
+void EditCurrent(Editor& editor, const char* verb, bool run, Edit edit) {
   SceneObject* current = editor.objects.current;
-  const SceneObject before = current != nullptr ? *current : SceneObject{};
-  Outcome outcome = command();
-  if (current != nullptr && editor.objects.current == current && !SameObject(*current, before)) {
+  if (current == nullptr) return;
+  const SceneObject before = *current;
+  edit(*current);
+  if (!SameObject(*current, before)) {
     editor.history.RecordEdit(current, before, Describe(verb, *current), run);
     NoteChange(editor);
   }
-  return outcome;
 }
 
-// What a character key does to the current object, for its undo step.
-const char* KeyVerb(unsigned char key) {
-  switch (key) {
-    case '!': case '@': case '#': case '$': case '%': case '^': return "texture";
-    case '1': case '2': case '3': case '4': case '5': case '6': return "give a material to";
-    case '-': return "switch solid/wire of";
-    case 'b': return "cycle the colour of";
-    case 'g': return "type the colour of";
-    case 13: return "type the values of";  // Enter
-    default: return "change";
-  }
+// One arrow/Home/End step of the edit mode on the current object.
+void StepCurrent(Editor& editor, float dx, float dy, float dz) {
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (mode == nullptr) return;
+  const Vec3 change = ArrowChange(*mode, dx, dy, dz);
+  EditCurrent(editor, mode->verb, true,
+              [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
 }
 
-// What the arrow, Home and End keys do in an edit mode, for its undo step.
-const char* EditVerb(char editMode) {
-  switch (editMode) {
-    case 's': return "resize";
-    case 'p': return "move";
-    case 'r': return "rotate";
-    case 'c': return "adjust the colour of";
-    default: return "change";
-  }
+// Enter: prompts for the current edit mode's values, showing the current
+// ones; those typed replace them.
+Outcome TypeValues(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (current == nullptr || mode == nullptr) return Outcome::None;
+  Vec3 v = mode->get(*current);
+  Print("%s [%f, %f, %f]: ", mode->label, v.x, v.y, v.z);
+  if (ReadFloats(v.x, v.y, v.z) == 0) return Outcome::None;
+  EditCurrent(editor, "type the values of", false,
+              [&](SceneObject& object) { SetEditValues(object, *mode, v); });
+  return Outcome::Redraw;
 }
 
-bool IsEditKey(int key) {
-  return key == kKeyLeft || key == kKeyRight || key == kKeyUp || key == kKeyDown ||
-         key == kKeyHome || key == kKeyEnd;
-}
-
-// The keys that add, free or replace objects, or walk the history, and so
-// keep the history themselves.
-bool IsStructuralKey(unsigned char key) {
-  return key == 4 || key == 12 || key == 14 || key == 19 || key == 23 || key == 25 || key == 26;
+// A key that changes the current object: `edit` applied as one undo step.
+template <typename Edit>
+Outcome EditKey(Editor& editor, const char* verb, Edit edit) {
+  EditCurrent(editor, verb, false, [&](SceneObject& object) { edit(&object); });
+  return Outcome::Redraw;
 }
 
 Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
-  Echo("You pressed %d\n", key);
-  SceneObject* current = editor.objects.current;
   Camera& camera = editor.camera;
   switch (key) {
     case 4: return DuplicateCurrent(editor);                // Ctrl+D
@@ -267,19 +183,17 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
     case 26:                                                // Ctrl+Z, Ctrl+Shift+Z
       return UndoOrRedo(editor, (modifiers & kModShift) == 0);
     case 27: return Outcome::Quit;                          // ESC
-    case '!': SetTextureCode(current, 1); break;
-    case '@': SetTextureCode(current, 2); break;
-    case '#': SetTextureCode(current, 3); break;
-    case '$': SetTextureCode(current, 4); break;
-    case '%': SetTextureCode(current, 5); break;
-    case '^': SetTextureCode(current, 6); break;
+    case '!': case '@': case '#': case '$': case '%': case '^': {  // Shift+1 to Shift+6
+      const int slot = static_cast<int>(std::strchr("!@#$%^", key) - "!@#$%^") + 1;
+      return EditKey(editor, "texture", [&](SceneObject* o) { SetTextureCode(o, slot); });
+    }
     case '1': case '2': case '3': case '4': case '5': case '6':
-      SetMaterialCode(current, key - '0');
-      break;
-    case '-': ToggleSolid(current); break;
-    case 'b': CycleColor(current); break;
-    case 'g': PromptColor(current); break;
-    case 'p': PrintObjectInfo(current); return Outcome::None;
+      return EditKey(editor, "give a material to",
+                     [&](SceneObject* o) { SetMaterialCode(o, key - '0'); });
+    case '-': return EditKey(editor, "switch solid/wire of", ToggleSolid);
+    case 'b': return EditKey(editor, "cycle the colour of", CycleColor);
+    case 'g': return EditKey(editor, "type the colour of", PromptColor);
+    case 'p': PrintObjectInfo(editor.objects.current); return Outcome::None;
     case '~': SetVerbose(!IsVerbose()); return Outcome::None;
     case 'a': Strafe(camera, -kCameraStep); break;
     case 'd': Strafe(camera, kCameraStep); break;
@@ -296,24 +210,38 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
   return Outcome::Redraw;
 }
 
+// Arrow, Home and End keys: the step each makes along x, y or z.
+struct ArrowKey {
+  int key;
+  float dx, dy, dz;
+};
+constexpr ArrowKey kArrowKeys[] = {
+    {kKeyLeft, -kEditStep, 0, 0}, {kKeyRight, kEditStep, 0, 0}, {kKeyUp, 0, kEditStep, 0},
+    {kKeyDown, 0, -kEditStep, 0}, {kKeyHome, 0, 0, -kEditStep}, {kKeyEnd, 0, 0, kEditStep},
+};
+
+const ArrowKey* FindArrowKey(int key) {
+  for (const ArrowKey& arrow : kArrowKeys) {
+    if (arrow.key == key) return &arrow;
+  }
+  return nullptr;
+}
+
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
+  if (const ArrowKey* arrow = FindArrowKey(key)) {
+    StepCurrent(editor, arrow->dx, arrow->dy, arrow->dz);
+    return Outcome::Redraw;
+  }
   switch (key) {
     case kKeyF1:
       PrintHelp();
       PrintNewKeysHelp();
       return Outcome::None;
-    case kKeyF2: editor.editMode = 's'; return Outcome::None;
-    case kKeyF3: editor.editMode = 'p'; return Outcome::None;
-    case kKeyF4: editor.editMode = 'r'; return Outcome::None;
-    case kKeyF5: editor.editMode = 'c'; return Outcome::None;
+    case kKeyF2: case kKeyF3: case kKeyF4: case kKeyF5:
+      editor.editMode = kEditModes[key - kKeyF2].letter;
+      return Outcome::None;
     case kKeyF6: MoveLight(editor.light); break;
-    case kKeyLeft: EditCurrent(editor, -kEditStep, 0, 0); break;
-    case kKeyRight: EditCurrent(editor, kEditStep, 0, 0); break;
-    case kKeyUp: EditCurrent(editor, 0, kEditStep, 0); break;
-    case kKeyDown: EditCurrent(editor, 0, -kEditStep, 0); break;
-    case kKeyHome: EditCurrent(editor, 0, 0, -kEditStep); break;
-    case kKeyEnd: EditCurrent(editor, 0, 0, kEditStep); break;
     case kKeyPageUp:
       if (objects.current != nullptr && objects.current->next != nullptr) {
         objects.current = objects.current->next;
@@ -324,7 +252,7 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
         objects.current = objects.current->prev;
       }
       break;
-    case kKeyInsert: CycleShape(objects.current); break;
+    case kKeyInsert: EditKey(editor, "change the shape of", CycleShape); break;
     default: return Outcome::None;
   }
   return Outcome::Redraw;
@@ -334,20 +262,18 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
 
 Outcome HandleKey(Editor& editor, unsigned char key, int modifiers) {
   Interrupt(editor);
-  if (IsStructuralKey(key)) return DispatchKey(editor, key, modifiers);
-  return WatchingCurrent(editor, KeyVerb(key), false,
-                         [&] { return DispatchKey(editor, key, modifiers); });
+  Echo("You pressed %d\n", key);
+  return DispatchKey(editor, key, modifiers);
 }
 
 Outcome HandleSpecialKey(Editor& editor, int key) {
-  bool edit = IsEditKey(key);
-  if (edit) {
+  // A run of arrow, Home and End presses undoes at once; anything else ends it.
+  if (FindArrowKey(key) != nullptr) {
     editor.mouse.lastClickValid = false;
   } else {
     Interrupt(editor);
   }
-  const char* verb = edit ? EditVerb(editor.editMode) : "change the shape of";
-  return WatchingCurrent(editor, verb, edit, [&] { return DispatchSpecialKey(editor, key); });
+  return DispatchSpecialKey(editor, key);
 }
 
 namespace {

@@ -4,9 +4,41 @@
 
 #include <cstddef>
 
+#include "base/vec3.h"
 #include "scene/object.h"
 
 struct FixedText;
+
+// An edit mode (F2-F5): the three values of an object that the arrow keys
+// and Enter change, and the texts that go with them.
+struct EditMode {
+  char letter;        // 's' size, 'p' position, 'r' rotation, 'c' colour
+  const char* label;  // Enter's prompt, before the current values
+  const char* echo;   // the verbose echo of the new values; null for none
+  bool echoDelta;     // an arrow press or a typed value echoes the change first
+  bool clamp;         // each value is kept within 0 to 1 after adding
+  const char* verb;   // what an undo step of the mode does: "resize object 3"
+  // An arrow, Home or End press with the step (dx, dy, dz) changes value i
+  // by stepScale[i] times step component stepAxis[i].
+  int stepAxis[3];
+  float stepScale[3];
+  Vec3 (*get)(const SceneObject& object);
+  void (*set)(SceneObject& object, const Vec3& values);
+};
+
+// The edit modes, in the order of F2 to F5.
+extern const EditMode kEditModes[4];
+// The mode named by `letter`; null for any other letter.
+const EditMode* FindEditMode(char letter);
+// The change an arrow, Home or End press with the step (dx, dy, dz) makes
+// to the values of `mode`.
+Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz);
+// Adds `change` to the mode's values of `object` (clamped for a colour),
+// echoing the change first where the mode does and then the new values.
+void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change);
+// Sets the mode's values of `object` to `values` exactly, echoing as
+// ChangeEditValues does.
+void SetEditValues(SceneObject& object, const EditMode& mode, const Vec3& values);
 
 void Resize(SceneObject* object, float dx, float dy, float dz);
 void MoveObject(SceneObject* object, float dx, float dy, float dz);
