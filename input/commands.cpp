@@ -10,6 +10,7 @@
 #include "io/scene_file.h"
 #include "scene/edit.h"
 #include "scene/pick.h"
+#include "session/selection.h"
 
 namespace {
 constexpr float kCameraStep = 0.3f;
@@ -57,6 +58,7 @@ Outcome LoadAs(Editor& editor) {
     return Outcome::None;
   }
   editor.history.ReplaceScene(editor.objects, loaded, "load " + name);
+  SelectOnly(editor, editor.objects.current);
   editor.history.MarkSaved();
   NoteChange(editor);
   return Outcome::Redraw;
@@ -65,7 +67,7 @@ Outcome LoadAs(Editor& editor) {
 void NewObject(Editor& editor) {
   SceneObject* previous = editor.objects.current;
   SceneObject* object = CreateObject(editor.objects);
-  editor.objects.current = object;
+  SelectOnly(editor, object);
   editor.history.RecordAdd(object, previous, Describe("new", *object));
   NoteChange(editor);
   Print("New object created!\n");
@@ -75,7 +77,7 @@ Outcome DuplicateCurrent(Editor& editor) {
   SceneObject* original = editor.objects.current;
   if (original == nullptr) return Outcome::None;
   SceneObject* copy = DuplicateObject(editor.objects, *original);
-  editor.objects.current = copy;
+  SelectOnly(editor, copy);
   editor.history.RecordAdd(copy, original, Describe("duplicate", *original));
   NoteChange(editor);
   Print("Object duplicated!\n");
@@ -88,7 +90,7 @@ void DeleteCurrent(Editor& editor) {
     NoteChange(editor);
   }
   Echo("Object deleted!");
-  editor.objects.current = editor.objects.first;
+  SelectOnly(editor, editor.objects.first);
 }
 
 // Undoes the last step (`back`) or redoes the last undone one.
@@ -100,6 +102,7 @@ Outcome UndoOrRedo(Editor& editor, bool back) {
     Print("%s", back ? "Nothing to undo!\n" : "Nothing to redo!\n");
     return Outcome::None;
   }
+  SelectOnly(editor, editor.objects.current);
   NoteChange(editor);
   Print(back ? "Undone: %s\n" : "Redone: %s\n", what.c_str());
   return Outcome::Redraw;
@@ -169,9 +172,23 @@ Outcome EditKey(Editor& editor, const char* verb, Edit edit) {
   return Outcome::Redraw;
 }
 
+// After a Shift+click or Ctrl+A: what is selected now.
+void ReportSelection(const Editor& editor) {
+  const std::size_t count = SelectedCount(editor);
+  if (count == 1) {
+    Print("Selected object %d\n", editor.objects.current->id);
+  } else {
+    Print("Selected %d objects\n", static_cast<int>(count));
+  }
+}
+
 Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
   Camera& camera = editor.camera;
   switch (key) {
+    case 1:                                                 // Ctrl+A
+      SelectAll(editor);
+      ReportSelection(editor);
+      break;
     case 4: return DuplicateCurrent(editor);                // Ctrl+D
     case 12: return LoadAs(editor);                         // Ctrl+L
     case 13: return TypeValues(editor);                     // Enter
@@ -246,11 +263,13 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
       if (objects.current != nullptr && objects.current->next != nullptr) {
         objects.current = objects.current->next;
       }
+      SelectOnly(editor, objects.current);
       break;
     case kKeyPageDown:
       if (objects.current != nullptr && objects.current->prev != nullptr) {
         objects.current = objects.current->prev;
       }
+      SelectOnly(editor, objects.current);
       break;
     case kKeyInsert: EditKey(editor, "change the shape of", CycleShape); break;
     default: return Outcome::None;
@@ -280,10 +299,11 @@ namespace {
 // Within kClickSlop pixels along each axis.
 bool WithinSlop(int dx, int dy) { return std::abs(dx) <= kClickSlop && std::abs(dy) <= kClickSlop; }
 
-// A click at (x, y): selects the nearest object under the pointer or, when
-// the last click was at the same spot, the next one behind the current
-// object, wrapping round. Empty space selects nothing.
-Outcome ClickAt(Editor& editor, int x, int y) {
+// A click at (x, y): selects only the nearest object under the pointer or,
+// when the last click was at the same spot, the next one behind the current
+// object, wrapping round. With Shift it toggles the nearest object in the
+// selection instead. Empty space changes nothing.
+Outcome ClickAt(Editor& editor, int x, int y, bool shift) {
   MouseDrag& mouse = editor.mouse;
   Ray ray;
   std::vector<SceneObject*> hits;
@@ -294,12 +314,17 @@ Outcome ClickAt(Editor& editor, int x, int y) {
   bool again = mouse.lastClickValid && WithinSlop(x - mouse.lastClickX, y - mouse.lastClickY);
   mouse.lastClickValid = false;
   if (hits.empty()) return Outcome::None;
+  if (shift) {
+    ToggleSelected(editor, hits.front());
+    ReportSelection(editor);
+    return Outcome::Redraw;
+  }
   std::size_t index = 0;
   if (again) {
     auto at = std::find(hits.begin(), hits.end(), editor.objects.current);
     if (at != hits.end()) index = static_cast<std::size_t>(at - hits.begin() + 1) % hits.size();
   }
-  editor.objects.current = hits[index];
+  SelectOnly(editor, hits[index]);
   Print("Selected object %d\n", editor.objects.current->id);
   mouse.lastClickValid = true;
   mouse.lastClickX = x;
@@ -308,7 +333,7 @@ Outcome ClickAt(Editor& editor, int x, int y) {
 }
 }  // namespace
 
-Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers) {
   MouseDrag& mouse = editor.mouse;
   editor.history.EndRun();
   if (state == kMouseUp) {
@@ -319,7 +344,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
     // A click leaves the view exactly as it was when the button went down.
     bool turned = mouse.turned;
     editor.camera = mouse.cameraAtPress;
-    Outcome outcome = ClickAt(editor, mouse.pressX, mouse.pressY);
+    Outcome outcome = ClickAt(editor, mouse.pressX, mouse.pressY, mouse.shift);
     return turned ? Outcome::Redraw : outcome;
   }
   mouse.clickPending = false;
@@ -327,6 +352,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y) {
   switch (button) {
     case kButtonLeft:
       mouse.mode = 'l';
+      mouse.shift = (modifiers & kModShift) != 0;
       mouse.clickPending = true;
       mouse.turned = false;
       mouse.pressX = x;

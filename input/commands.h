@@ -29,8 +29,10 @@ Outcome HandleKey(Editor& editor, unsigned char key, int modifiers = 0);
 // A function, arrow, paging or Insert key.
 Outcome HandleSpecialKey(Editor& editor, int key);
 // A mouse button press or release starts or ends a drag; a left press and
-// release without moving is a click that selects the object under it.
-Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y);
+// release without moving is a click that selects the object under it, or
+// with Shift (`modifiers` at the press, KeyModifier bits) adds it to the
+// selection or takes it out.
+Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers = 0);
 // Pointer motion while a button is held.
 Outcome HandleMouseMotion(Editor& editor, int x, int y);
 

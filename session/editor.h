@@ -8,10 +8,14 @@
 #include "io/textures.h"
 #include "scene/history.h"
 #include "scene/object.h"
+#include "session/selection.h"
 
 struct MouseDrag {
   char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
   int lastX = 0, lastY = 0;
+  // Shift was held when the left button went down: a click then toggles
+  // the object under it in the selection instead of selecting only it.
+  bool shift = false;
   // A left press that has not moved more than a click may: where it was and
   // the camera then, so that a click leaves the view as it found it.
   bool clickPending = false;
@@ -25,7 +29,8 @@ struct MouseDrag {
 };
 
 struct Editor {
-  ObjectList objects;
+  ObjectList objects;  // objects.current is the current object
+  Selection selection;  // the objects selected beside the current one
   Camera camera;
   TextureTable textures;
   TextureBackend textureBackend;

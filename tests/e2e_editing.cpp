@@ -210,6 +210,20 @@ TEST(Selection, FrameShowsAlongEveryFacingLineAndNothingElseChanges) {
     SCOPED_TRACE("sphere");
     ExpectFrame(sphereFramed, plain, Projector(sphere), SphereLines(Projector(sphere)));
   }
+  editor.Keys("ctrl+a");  // every selected object shows its frame, each as when alone
+  Screenshot allFramed = editor.Shoot();
+  int differing = 0;
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      auto same = [&](const Screenshot& a, const Screenshot& b) {
+        Rgb p = a.At(x, y), q = b.At(x, y);
+        return p.r == q.r && p.g == q.g && p.b == q.b;
+      };
+      const Screenshot& alone = !same(cubeFramed, plain) ? cubeFramed : sphereFramed;
+      differing += !same(allFramed, alone);
+    }
+  }
+  EXPECT_EQ(differing, 0);
   editor.ExpectExitOn("Escape");
 }
 

@@ -46,7 +46,7 @@ TEST_F(Commands, OnlyTheTabledCodesActAndReportTheirRedraw) {
       EXPECT_TRUE(key == 17 || key == 27) << key;
     }
   }
-  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-123456@^abcdfqrswxz");
+  EXPECT_EQ(acting, "\x01\x04\x0e\x11\x17\x1b!#$%-123456@^abcdfqrswxz");
   EXPECT_EQ(HandleKey(editor, 'p'), Outcome::None);  // prints, no redraw
   EXPECT_EQ(HandleKey(editor, '~'), Outcome::None);
 }
