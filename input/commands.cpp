@@ -29,6 +29,25 @@ std::string Describe(const char* verb, const SceneObject& object) {
   return std::string(verb) + " object " + std::to_string(object.id);
 }
 
+// The description of a step on the selection: as above for one object,
+// "move 4 objects" for several.
+std::string DescribeSelection(const char* verb, const Editor& editor) {
+  const std::size_t count = SelectedCount(editor);
+  if (count == 1) return Describe(verb, *editor.objects.current);
+  return std::string(verb) + " " + std::to_string(count) + " objects";
+}
+
+// Opens an undo step on the selected objects, described by `verb`.
+void BeginOnSelection(Editor& editor, const char* verb, bool run = false) {
+  editor.history.Begin(DescribeSelection(verb, editor), editor.objects.current,
+                       editor.selection.others, run);
+}
+
+// Closes the step with the selection as it is now.
+void EndOnSelection(Editor& editor) {
+  if (editor.history.End(editor.objects.current, editor.selection.others)) NoteChange(editor);
+}
+
 // Anything but an arrow/Home/End press ends a run of edits that undo
 // together, and anything pressed between two clicks starts the click cycle
 // afresh. A key pressed while the left button is down makes it no click, so
@@ -65,44 +84,62 @@ Outcome LoadAs(Editor& editor) {
 }
 
 void NewObject(Editor& editor) {
-  SceneObject* previous = editor.objects.current;
   SceneObject* object = CreateObject(editor.objects);
+  editor.history.Begin(Describe("new", *object), editor.objects.current, editor.selection.others);
+  editor.history.RecordAdd(object);
   SelectOnly(editor, object);
-  editor.history.RecordAdd(object, previous, Describe("new", *object));
-  NoteChange(editor);
+  EndOnSelection(editor);
   Print("New object created!\n");
 }
 
-Outcome DuplicateCurrent(Editor& editor) {
-  SceneObject* original = editor.objects.current;
-  if (original == nullptr) return Outcome::None;
-  SceneObject* copy = DuplicateObject(editor.objects, *original);
-  SelectOnly(editor, copy);
-  editor.history.RecordAdd(copy, original, Describe("duplicate", *original));
-  NoteChange(editor);
-  Print("Object duplicated!\n");
+// Ctrl+D: each selected object is copied to the end of the list, in list
+// order; the copies become the selection.
+Outcome DuplicateSelection(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return Outcome::None;
+  BeginOnSelection(editor, "duplicate");
+  SceneObject* currentCopy = nullptr;
+  std::vector<SceneObject*> otherCopies;
+  ForEachSelected(editor, [&](SceneObject& original) {
+    SceneObject* copy = DuplicateObject(editor.objects, original);
+    editor.history.RecordAdd(copy);
+    if (&original == current) {
+      currentCopy = copy;
+    } else {
+      otherCopies.push_back(copy);
+    }
+    Print("Object duplicated!\n");
+  });
+  editor.objects.current = currentCopy;
+  editor.selection.others = std::move(otherCopies);
+  EndOnSelection(editor);
   return Outcome::Redraw;
 }
 
-void DeleteCurrent(Editor& editor) {
-  if (SceneObject* current = editor.objects.current) {
-    editor.history.Delete(editor.objects, current, Describe("delete", *current));
-    NoteChange(editor);
-  }
-  Echo("Object deleted!");
+// Ctrl+W: every selected object goes; the first object becomes current.
+void DeleteSelection(Editor& editor) {
+  const bool any = editor.objects.current != nullptr;
+  if (any) BeginOnSelection(editor, "delete");
+  ForEachSelected(editor, [&](SceneObject& object) {
+    editor.history.Delete(editor.objects, &object);
+    Echo("Object deleted!");
+  });
+  if (!any) Echo("Object deleted!");
   SelectOnly(editor, editor.objects.first);
+  if (any) EndOnSelection(editor);
 }
 
-// Undoes the last step (`back`) or redoes the last undone one.
+// Undoes the last step (`back`) or redoes the last undone one, with the
+// selection it was made on.
 Outcome UndoOrRedo(Editor& editor, bool back) {
   std::string what;
-  bool done = back ? editor.history.Undo(editor.objects, what)
-                   : editor.history.Redo(editor.objects, what);
+  std::vector<SceneObject*>* others = &editor.selection.others;
+  bool done = back ? editor.history.Undo(editor.objects, what, others)
+                   : editor.history.Redo(editor.objects, what, others);
   if (!done) {
     Print("%s", back ? "Nothing to undo!\n" : "Nothing to redo!\n");
     return Outcome::None;
   }
-  SelectOnly(editor, editor.objects.current);
   NoteChange(editor);
   Print(back ? "Undone: %s\n" : "Redone: %s\n", what.c_str());
   return Outcome::Redraw;
@@ -126,49 +163,87 @@ bool SameObject(const SceneObject& a, const SceneObject& b) {
          SameBits(&a.green, &b.green, sizeof(float)) && SameBits(&a.blue, &b.blue, sizeof(float));
 }
 
-// Applies `edit` to the current object and, when it changed the object,
-// records the change as one undo step described as "<verb> object <id>"
-// (joining the run of edits before it when `run` is set). Nothing without a
-// current object.
+// Applies `edit` to every selected object in list order and records what
+// it changed as one undo step (joining the run of edits before it when
+// `run` is set). Nothing when nothing is selected.
 template <typename Edit>
-void EditCurrent(Editor& editor, const char* verb, bool run, Edit edit) {
-  SceneObject* current = editor.objects.current;
-  if (current == nullptr) return;
-  const SceneObject before = *current;
-  edit(*current);
-  if (!SameObject(*current, before)) {
-    editor.history.RecordEdit(current, before, Describe(verb, *current), run);
-    NoteChange(editor);
-  }
+void EditSelection(Editor& editor, const char* verb, bool run, Edit edit) {
+  if (editor.objects.current == nullptr) return;
+  BeginOnSelection(editor, verb, run);
+  ForEachSelected(editor, [&](SceneObject& object) {
+    const SceneObject before = object;
+    edit(object);
+    if (!SameObject(object, before)) editor.history.RecordEdit(&object, before);
+  });
+  EndOnSelection(editor);
 }
 
-// One arrow/Home/End step of the edit mode on the current object.
-void StepCurrent(Editor& editor, float dx, float dy, float dz) {
+// `values` with the components ReadFloats set (its bits in `given`) taken
+// from `typed`.
+Vec3 WithTyped(Vec3 values, const Vec3& typed, int given) {
+  if (given & 1) values.x = typed.x;
+  if (given & 2) values.y = typed.y;
+  if (given & 4) values.z = typed.z;
+  return values;
+}
+
+// One arrow/Home/End step of the edit mode on the selection.
+void StepSelection(Editor& editor, float dx, float dy, float dz) {
   const EditMode* mode = FindEditMode(editor.editMode);
   if (mode == nullptr) return;
   const Vec3 change = ArrowChange(*mode, dx, dy, dz);
-  EditCurrent(editor, mode->verb, true,
-              [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
+  EditSelection(editor, mode->verb, true,
+                [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
 }
 
-// Enter: prompts for the current edit mode's values, showing the current
-// ones; those typed replace them.
+// Enter: prompts for the edit mode's values, showing the current object's;
+// the numbers typed replace those of every selected object.
 Outcome TypeValues(Editor& editor) {
   SceneObject* current = editor.objects.current;
   const EditMode* mode = FindEditMode(editor.editMode);
   if (current == nullptr || mode == nullptr) return Outcome::None;
-  Vec3 v = mode->get(*current);
-  Print("%s [%f, %f, %f]: ", mode->label, v.x, v.y, v.z);
-  if (ReadFloats(v.x, v.y, v.z) == 0) return Outcome::None;
-  EditCurrent(editor, "type the values of", false,
-              [&](SceneObject& object) { SetEditValues(object, *mode, v); });
+  Vec3 typed = mode->get(*current);
+  Print("%s [%f, %f, %f]: ", mode->label, typed.x, typed.y, typed.z);
+  const int given = ReadFloats(typed.x, typed.y, typed.z);
+  if (given == 0) return Outcome::None;
+  EditSelection(editor, "type the values of", false, [&](SceneObject& object) {
+    SetEditValues(object, *mode, WithTyped(mode->get(object), typed, given));
+  });
   return Outcome::Redraw;
 }
 
-// A key that changes the current object: `edit` applied as one undo step.
+// Tab: prompts for a change to the edit mode's values, added to those of
+// every selected object; numbers left out or mistyped add 0.
+Outcome TypeChange(Editor& editor) {
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (editor.objects.current == nullptr || mode == nullptr) return Outcome::None;
+  Print("%s", mode->byPrompt);
+  Vec3 change;
+  if (ReadFloats(change.x, change.y, change.z) == 0) return Outcome::None;
+  EditSelection(editor, mode->verb, false,
+                [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
+  return Outcome::Redraw;
+}
+
+// 'g': prompts for a colour once; the numbers typed replace those of every
+// selected object.
+Outcome TypeColor(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return Outcome::Redraw;
+  SceneObject typed = *current;
+  const int given = PromptColor(&typed);
+  const EditMode& colour = *FindEditMode('c');
+  EditSelection(editor, "type the colour of", false, [&](SceneObject& object) {
+    colour.set(object, WithTyped(colour.get(object), colour.get(typed), given));
+  });
+  return Outcome::Redraw;
+}
+
+// A key that changes each selected object with `edit` (an operation of
+// scene/edit), as one undo step.
 template <typename Edit>
 Outcome EditKey(Editor& editor, const char* verb, Edit edit) {
-  EditCurrent(editor, verb, false, [&](SceneObject& object) { edit(&object); });
+  EditSelection(editor, verb, false, [&](SceneObject& object) { edit(&object); });
   return Outcome::Redraw;
 }
 
@@ -189,13 +264,14 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
       SelectAll(editor);
       ReportSelection(editor);
       break;
-    case 4: return DuplicateCurrent(editor);                // Ctrl+D
+    case 4: return DuplicateSelection(editor);              // Ctrl+D
+    case 9: return TypeChange(editor);                      // Tab
     case 12: return LoadAs(editor);                         // Ctrl+L
     case 13: return TypeValues(editor);                     // Enter
     case 14: NewObject(editor); break;                      // Ctrl+N
     case 17: return Outcome::Quit;                          // Ctrl+Q
     case 19: return SaveAs(editor);                         // Ctrl+S
-    case 23: DeleteCurrent(editor); break;                  // Ctrl+W
+    case 23: DeleteSelection(editor); break;                // Ctrl+W
     case 25: return UndoOrRedo(editor, false);              // Ctrl+Y
     case 26:                                                // Ctrl+Z, Ctrl+Shift+Z
       return UndoOrRedo(editor, (modifiers & kModShift) == 0);
@@ -209,7 +285,7 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
                      [&](SceneObject* o) { SetMaterialCode(o, key - '0'); });
     case '-': return EditKey(editor, "switch solid/wire of", ToggleSolid);
     case 'b': return EditKey(editor, "cycle the colour of", CycleColor);
-    case 'g': return EditKey(editor, "type the colour of", PromptColor);
+    case 'g': return TypeColor(editor);
     case 'p': PrintObjectInfo(editor.objects.current); return Outcome::None;
     case '~': SetVerbose(!IsVerbose()); return Outcome::None;
     case 'a': Strafe(camera, -kCameraStep); break;
@@ -247,7 +323,7 @@ const ArrowKey* FindArrowKey(int key) {
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
   if (const ArrowKey* arrow = FindArrowKey(key)) {
-    StepCurrent(editor, arrow->dx, arrow->dy, arrow->dz);
+    StepSelection(editor, arrow->dx, arrow->dy, arrow->dz);
     return Outcome::Redraw;
   }
   switch (key) {

@@ -16,16 +16,17 @@ void SetColor(SceneObject& object, float r, float g, float b) {
   object.blue = b;
 }
 
-// Adds `change` to the mode's values and echoes the new ones: the delta
-// operations of one object.
-void AddToValues(SceneObject& object, const EditMode& mode, const Vec3& change) {
-  Vec3 v = mode.get(object);
-  v.x += change.x;
-  v.y += change.y;
-  v.z += change.z;
+// Stores `v` as the mode's values (clamped for a colour) and echoes them.
+void Store(SceneObject& object, const EditMode& mode, Vec3 v) {
   if (mode.clamp) v = {Clamp01(v.x), Clamp01(v.y), Clamp01(v.z)};
   mode.set(object, v);
   if (mode.echo != nullptr) Echo(mode.echo, v.x, v.y, v.z);
+}
+
+// Adds `change` to the mode's values: the delta operations of one object.
+void AddToValues(SceneObject& object, const EditMode& mode, const Vec3& change) {
+  const Vec3 v = mode.get(object);
+  Store(object, mode, {v.x + change.x, v.y + change.y, v.z + change.z});
 }
 
 void EchoChange(const EditMode& mode, const Vec3& change) {
@@ -36,17 +37,17 @@ const EditMode& Mode(char letter) { return *FindEditMode(letter); }
 }  // namespace
 
 const EditMode kEditModes[4] = {
-    {'s', "Size (x, y, z)", "Resizing: %f %f %f\n", false, false, "resize", {0, 1, 2}, {1, 1, 1},
+    {'s', "Size (x, y, z)", "Resize by (x, y, z): ", "Resizing: %f %f %f\n", false, false, "resize", {0, 1, 2}, {1, 1, 1},
      [](const SceneObject& o) { return o.size; },
      [](SceneObject& o, const Vec3& v) { o.size = v; }},
-    {'p', "Position (x, y, z)", "Moving: %f %f %f\n", true, false, "move", {0, 1, 2}, {1, 1, 1},
+    {'p', "Position (x, y, z)", "Move by (x, y, z): ", "Moving: %f %f %f\n", true, false, "move", {0, 1, 2}, {1, 1, 1},
      [](const SceneObject& o) { return o.position; },
      [](SceneObject& o, const Vec3& v) { o.position = v; }},
     // Up turns about -x, Right about +y, End about +z: 20 degrees a unit.
-    {'r', "Rotation (x, y, z)", "Rotating: %f %f %f\n", false, false, "rotate", {1, 0, 2},
+    {'r', "Rotation (x, y, z)", "Turn by (x, y, z): ", "Rotating: %f %f %f\n", false, false, "rotate", {1, 0, 2},
      {-20, 20, 20}, [](const SceneObject& o) { return o.rotation; },
      [](SceneObject& o, const Vec3& v) { o.rotation = v; }},
-    {'c', "Color (red, green, blue)", nullptr, false, true, "adjust the colour of", {0, 1, 2},
+    {'c', "Color (red, green, blue)", "Change color by (red, green, blue): ", nullptr, false, true, "adjust the colour of", {0, 1, 2},
      {1, 1, 1}, [](const SceneObject& o) { return Vec3{o.red, o.green, o.blue}; },
      [](SceneObject& o, const Vec3& v) { SetColor(o, v.x, v.y, v.z); }},
 };
@@ -72,8 +73,7 @@ void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& cha
 void SetEditValues(SceneObject& object, const EditMode& mode, const Vec3& values) {
   const Vec3 old = mode.get(object);
   EchoChange(mode, {values.x - old.x, values.y - old.y, values.z - old.z});
-  mode.set(object, values);
-  if (mode.echo != nullptr) Echo(mode.echo, values.x, values.y, values.z);
+  Store(object, mode, values);
 }
 
 void Resize(SceneObject* object, float dx, float dy, float dz) {
@@ -132,10 +132,10 @@ void SetMaterialCode(SceneObject* object, int preset) {
   if (object != nullptr) SetColor(*object, 0, static_cast<float>(-preset), 0);
 }
 
-void PromptColor(SceneObject* object) {
-  if (object == nullptr) return;
+int PromptColor(SceneObject* object) {
+  if (object == nullptr) return 0;
   Print("Enter a new color (red, green, blue): ");
-  ReadFloats(object->red, object->green, object->blue);
+  return ReadFloats(object->red, object->green, object->blue);
 }
 
 // Formatted by hand: the same bytes as printf's "%d" and "%f", and a load

@@ -9,14 +9,15 @@
 
 struct FixedText;
 
-// An edit mode (F2-F5): the three values of an object that the arrow keys
-// and Enter change, and the texts that go with them.
+// An edit mode (F2-F5): the three values of an object that the arrow keys,
+// Enter and Tab change, and the texts that go with them.
 struct EditMode {
-  char letter;        // 's' size, 'p' position, 'r' rotation, 'c' colour
-  const char* label;  // Enter's prompt, before the current values
-  const char* echo;   // the verbose echo of the new values; null for none
-  bool echoDelta;     // an arrow press or a typed value echoes the change first
-  bool clamp;         // each value is kept within 0 to 1 after adding
+  char letter;          // 's' size, 'p' position, 'r' rotation, 'c' colour
+  const char* label;    // Enter's prompt, before the current values
+  const char* byPrompt;  // Tab's prompt for a change to add
+  const char* echo;     // the verbose echo of the new values; null for none
+  bool echoDelta;       // a change, typed or stepped, is echoed first
+  bool clamp;           // each value is kept within 0 to 1
   const char* verb;   // what an undo step of the mode does: "resize object 3"
   // An arrow, Home or End press with the step (dx, dy, dz) changes value i
   // by stepScale[i] times step component stepAxis[i].
@@ -36,8 +37,8 @@ Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz);
 // Adds `change` to the mode's values of `object` (clamped for a colour),
 // echoing the change first where the mode does and then the new values.
 void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change);
-// Sets the mode's values of `object` to `values` exactly, echoing as
-// ChangeEditValues does.
+// Sets the mode's values of `object` to `values` (clamped for a colour),
+// echoing as ChangeEditValues does.
 void SetEditValues(SceneObject& object, const EditMode& mode, const Vec3& values);
 
 void Resize(SceneObject* object, float dx, float dy, float dz);
@@ -55,8 +56,9 @@ void SetTextureCode(SceneObject* object, int slot);
 void SetMaterialCode(SceneObject* object, int preset);
 
 // Prompts for "r g b" (or "r, g, b") and reads one line; components that are
-// missing or fail to parse keep their values.
-void PromptColor(SceneObject* object);
+// missing or fail to parse keep their values. Returns which were typed, as
+// ReadFloats does (bit 0 red, 1 green, 2 blue); 0 for null.
+int PromptColor(SceneObject* object);
 // Prints the object's description; nothing for null.
 void PrintObjectInfo(const SceneObject* object);
 // The longest description FormatObjectInfo writes.

@@ -3,12 +3,13 @@
 // history and picking all work on this one record.
 #pragma once
 
+#include <vector>
+
 #include "base/vec3.h"
 #include "camera/camera.h"
 #include "io/textures.h"
 #include "scene/history.h"
 #include "scene/object.h"
-#include "session/selection.h"
 
 struct MouseDrag {
   char mode = 0;  // 0 none, 'l' look, 'm' move, 'r' pan
@@ -26,6 +27,15 @@ struct MouseDrag {
   // under the same spot; forgotten when anything else is pressed.
   bool lastClickValid = false;
   int lastClickX = 0, lastClickY = 0;
+};
+
+// What is selected besides the list's current object (session/selection.h
+// has the operations).
+struct Selection {
+  // The selected objects besides objects.current, in the order they joined
+  // the selection. Never holds the current object, an object twice or one
+  // outside the list; empty whenever nothing is current.
+  std::vector<SceneObject*> others;
 };
 
 struct Editor {

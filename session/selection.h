@@ -7,15 +7,7 @@
 #include <vector>
 
 #include "scene/object.h"
-
-struct Editor;
-
-struct Selection {
-  // The selected objects besides objects.current, in the order they joined
-  // the selection. Never holds the current object, an object twice or one
-  // outside the list; empty whenever nothing is current.
-  std::vector<SceneObject*> others;
-};
+#include "session/editor.h"
 
 // Makes `object` current and the only selected object; null selects nothing.
 void SelectOnly(Editor& editor, SceneObject* object);
@@ -33,6 +25,20 @@ void SelectAll(Editor& editor);
 std::size_t SelectedCount(const Editor& editor);
 
 // The selected objects in list order; empty when nothing is selected. This
-// is what the group edits and the camera's framing work on. O(1) work beyond
-// the copy when only the current object is selected.
+// is what the group edits and the camera's framing work on. Cannot fail.
 std::vector<SceneObject*> SelectedObjects(const Editor& editor);
+
+// Calls fn(SceneObject&) for each selected object in list order, without
+// copying anything when only the current object is selected. `fn` may add
+// objects to the list or take selected ones out.
+template <typename Fn>
+void ForEachSelected(const Editor& editor, Fn fn);
+
+template <typename Fn>
+void ForEachSelected(const Editor& editor, Fn fn) {
+  if (editor.selection.others.empty()) {
+    if (editor.objects.current != nullptr) fn(*editor.objects.current);
+    return;
+  }
+  for (SceneObject* object : SelectedObjects(editor)) fn(*object);
+}

@@ -196,9 +196,10 @@ void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1) {
   RunX(cmd + " sleep 0.1 mouseup " + b);
 }
 
-void EditorProcess::Click(int x, int y) {
+void EditorProcess::Click(int x, int y, const std::string& hold) {
+  std::string click = hold.empty() ? " click 1" : " keydown " + hold + " click 1 keyup " + hold;
   RunX("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) +
-       " sleep 0.1 click 1");
+       " sleep 0.1" + click);
 }
 
 void EditorProcess::Type(const std::string& text) {

@@ -47,8 +47,8 @@ class EditorProcess {
   // (x1, y1) in steps and releases, in window coordinates.
   void Drag(int button, int x0, int y0, int x1, int y1);
   // Clicks the left button at (x, y) in window coordinates, without moving
-  // between press and release.
-  void Click(int x, int y);
+  // between press and release, holding the key `hold` (xdotool name) if any.
+  void Click(int x, int y, const std::string& hold = "");
   // Writes to the editor's standard input.
   void Type(const std::string& text);
   void CloseInput();

@@ -8,6 +8,7 @@
 #include "input/commands.h"
 #include "scene/pick.h"
 #include "scene/transform.h"
+#include "session/selection.h"
 #include "tests/test_support.h"
 
 namespace {
