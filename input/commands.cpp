@@ -24,23 +24,10 @@ constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
 // back in their last loaded or saved state.
 void NoteChange(Editor& editor) { editor.unsaved = !editor.history.AtSaved(); }
 
-// A step's description, such as "move object 3".
-std::string Describe(const char* verb, const SceneObject& object) {
-  return std::string(verb) + " object " + std::to_string(object.id);
-}
-
-// The description of a step on the selection: as above for one object,
-// "move 4 objects" for several.
-std::string DescribeSelection(const char* verb, const Editor& editor) {
-  const std::size_t count = SelectedCount(editor);
-  if (count == 1) return Describe(verb, *editor.objects.current);
-  return std::string(verb) + " " + std::to_string(count) + " objects";
-}
-
-// Opens an undo step on the selected objects, described by `verb`.
+// Opens an undo step on the selected objects, "<verb> object <id>" for one.
 void BeginOnSelection(Editor& editor, const char* verb, bool run = false) {
-  editor.history.Begin(DescribeSelection(verb, editor), editor.objects.current,
-                       editor.selection.others, run);
+  editor.history.Begin({verb, editor.objects.current->id, static_cast<std::int32_t>(SelectedCount(editor))},
+                       editor.objects.current, editor.selection.others, run);
 }
 
 // Closes the step with the selection as it is now.
@@ -85,7 +72,7 @@ Outcome LoadAs(Editor& editor) {
 
 void NewObject(Editor& editor) {
   SceneObject* object = CreateObject(editor.objects);
-  editor.history.Begin(Describe("new", *object), editor.objects.current, editor.selection.others);
+  editor.history.Begin({"new", object->id}, editor.objects.current, editor.selection.others);
   editor.history.RecordAdd(object);
   SelectOnly(editor, object);
   EndOnSelection(editor);
@@ -188,10 +175,10 @@ Vec3 WithTyped(Vec3 values, const Vec3& typed, int given) {
 }
 
 // One arrow/Home/End step of the edit mode on the selection.
-void StepSelection(Editor& editor, float dx, float dy, float dz) {
+void StepSelection(Editor& editor, const Vec3& step) {
   const EditMode* mode = FindEditMode(editor.editMode);
   if (mode == nullptr) return;
-  const Vec3 change = ArrowChange(*mode, dx, dy, dz);
+  const Vec3 change = ArrowChange(*mode, step.x, step.y, step.z);
   EditSelection(editor, mode->verb, true,
                 [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
 }
@@ -303,29 +290,23 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
   return Outcome::Redraw;
 }
 
-// Arrow, Home and End keys: the step each makes along x, y or z.
-struct ArrowKey {
-  int key;
-  float dx, dy, dz;
-};
-constexpr ArrowKey kArrowKeys[] = {
-    {kKeyLeft, -kEditStep, 0, 0}, {kKeyRight, kEditStep, 0, 0}, {kKeyUp, 0, kEditStep, 0},
-    {kKeyDown, 0, -kEditStep, 0}, {kKeyHome, 0, 0, -kEditStep}, {kKeyEnd, 0, 0, kEditStep},
-};
-
-const ArrowKey* FindArrowKey(int key) {
-  for (const ArrowKey& arrow : kArrowKeys) {
-    if (arrow.key == key) return &arrow;
+// The step an arrow, Home or End key makes along x, y or z; false for any
+// other key.
+bool ArrowStep(int key, Vec3& step) {
+  switch (key) {
+    case kKeyLeft: step = {-kEditStep, 0, 0}; return true;
+    case kKeyRight: step = {kEditStep, 0, 0}; return true;
+    case kKeyUp: step = {0, kEditStep, 0}; return true;
+    case kKeyDown: step = {0, -kEditStep, 0}; return true;
+    case kKeyHome: step = {0, 0, -kEditStep}; return true;
+    case kKeyEnd: step = {0, 0, kEditStep}; return true;
+    default: return false;
   }
-  return nullptr;
 }
 
+// Any special key but the arrows, Home and End.
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
-  if (const ArrowKey* arrow = FindArrowKey(key)) {
-    StepSelection(editor, arrow->dx, arrow->dy, arrow->dz);
-    return Outcome::Redraw;
-  }
   switch (key) {
     case kKeyF1:
       PrintHelp();
@@ -363,12 +344,14 @@ Outcome HandleKey(Editor& editor, unsigned char key, int modifiers) {
 
 Outcome HandleSpecialKey(Editor& editor, int key) {
   // A run of arrow, Home and End presses undoes at once; anything else ends it.
-  if (FindArrowKey(key) != nullptr) {
-    editor.mouse.lastClickValid = false;
-  } else {
+  Vec3 step;
+  if (!ArrowStep(key, step)) {
     Interrupt(editor);
+    return DispatchSpecialKey(editor, key);
   }
-  return DispatchSpecialKey(editor, key);
+  editor.mouse.lastClickValid = false;
+  StepSelection(editor, step);
+  return Outcome::Redraw;
 }
 
 namespace {

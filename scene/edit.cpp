@@ -59,12 +59,6 @@ const EditMode* FindEditMode(char letter) {
   return nullptr;
 }
 
-Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz) {
-  const float step[3] = {dx, dy, dz};
-  return {mode.stepScale[0] * step[mode.stepAxis[0]], mode.stepScale[1] * step[mode.stepAxis[1]],
-          mode.stepScale[2] * step[mode.stepAxis[2]]};
-}
-
 void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change) {
   EchoChange(mode, change);
   AddToValues(object, mode, change);

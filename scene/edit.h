@@ -33,7 +33,11 @@ extern const EditMode kEditModes[4];
 const EditMode* FindEditMode(char letter);
 // The change an arrow, Home or End press with the step (dx, dy, dz) makes
 // to the values of `mode`.
-Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz);
+inline Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz) {
+  const float step[3] = {dx, dy, dz};
+  return {mode.stepScale[0] * step[mode.stepAxis[0]], mode.stepScale[1] * step[mode.stepAxis[1]],
+          mode.stepScale[2] * step[mode.stepAxis[2]]};
+}
 // Adds `change` to the mode's values of `object` (clamped for a colour),
 // echoing the change first where the mode does and then the new values.
 void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change);

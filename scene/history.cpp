@@ -1,6 +1,7 @@
 #include "scene/history.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -14,31 +15,36 @@ History::History(std::size_t maxSteps, std::size_t maxBytes)
 
 History::~History() { Clear(); }
 
-History::Change History::Note(SceneObject* object) {
-  Change change;
-  change.object = object;
-  change.prev = object->prev;  // where the object sits in the list
-  return change;
+History::Change& History::Note(SceneObject* object) {
+  Step& step = pending_;
+  Change* change = &step.first;
+  if (step.count > 0) {
+    if (step.count == 1) step.more.assign(1, step.first);
+    change = &step.more.emplace_back();
+  }
+  step.count += 1;
+  change->object = object;
+  change->prev = object->prev;  // where the object sits in the list
+  return *change;
 }
 
-void History::Begin(const std::string& what, SceneObject* current,
+void History::Begin(const StepName& name, SceneObject* current,
                     const std::vector<SceneObject*>& others, bool run) {
-  pending_.what = what;
+  pending_.name = name;
   pending_.run = run;
   pending_.currentBefore = current;
-  pending_.othersBefore = others;
+  if (!others.empty()) pending_.othersBefore = others;
 }
 
 void History::RecordEdit(SceneObject* object, const SceneObject& before) {
   pending_.kind = Kind::Edit;
-  pending_.changes.push_back(Note(object));
-  CopyAttributes(pending_.changes.back().kept, before);
+  CopyAttributes(Note(object).kept, before);
   if (observer_ != nullptr) observer_->Changed(*object);
 }
 
 void History::RecordAdd(SceneObject* object) {
   pending_.kind = Kind::Add;
-  pending_.changes.push_back(Note(object));
+  Note(object);
   pending_.cost += kObjectCost;  // kept while out of the list
   if (observer_ != nullptr) observer_->Inserted(*object);
 }
@@ -46,61 +52,62 @@ void History::RecordAdd(SceneObject* object) {
 void History::Delete(ObjectList& list, SceneObject* object) {
   if (object == nullptr) return;
   pending_.kind = Kind::Delete;
-  pending_.changes.push_back(Note(object));
   pending_.cost += kObjectCost;
-  Place(list, pending_.changes.back(), false);
+  Place(list, Note(object), false);
 }
 
-bool History::Joins(const Step& step) const {
-  const std::vector<Change>& a = step.changes;
-  const std::vector<Change>& b = pending_.changes;
+bool History::Joins(Step& step) {
+  const Change* a = Changes(step);
+  const Change* b = Changes(pending_);
   return pending_.run && pending_.kind == Kind::Edit && runOpen_ && redo_.empty() &&
-         step.kind == Kind::Edit && step.run && step.what == pending_.what &&
-         a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
+         step.kind == Kind::Edit && step.run && step.count == pending_.count &&
+         step.name.id == pending_.name.id && step.name.count == pending_.name.count &&
+         std::strcmp(step.name.verb, pending_.name.verb) == 0 &&
+         std::equal(a, a + step.count, b,
                     [](const Change& x, const Change& y) { return x.object == y.object; });
 }
 
 bool History::End(SceneObject* current, const std::vector<SceneObject*>& others) {
-  const bool changed = !pending_.changes.empty();
+  const bool changed = pending_.count > 0;
   if (!changed || (!undo_.empty() && Joins(undo_.back()))) {
     // Nothing changed, or the run's step already holds the attributes from
     // before the run: the state the step leads to is a new one.
     if (changed) undo_.back().serial = nextSerial_++;
-    pending_.changes.clear();  // kept allocated for the next press of the run
-    pending_.othersBefore.clear();
-    pending_.cost = 0;
-    return changed;
+  } else {
+    Step& step = pending_;
+    step.currentAfter = current;
+    step.othersAfter = others;
+    step.cost += step.more.capacity() * sizeof(Change) +
+                 (step.othersBefore.capacity() + step.othersAfter.capacity()) * sizeof(SceneObject*);
+    const bool run = step.run && step.kind == Kind::Edit;
+    Push(std::move(step));
+    runOpen_ = run;
   }
-  Step step = std::move(pending_);
-  pending_ = Step();
-  step.currentAfter = current;
-  step.othersAfter = others;
-  step.cost += step.changes.capacity() * sizeof(Change) +
-               (step.othersBefore.capacity() + step.othersAfter.capacity()) * sizeof(SceneObject*);
-  bool run = step.run && step.kind == Kind::Edit;
-  Push(std::move(step));
-  runOpen_ = run;
-  return true;
+  // Ready for the next step; a run's next press reuses what stays allocated.
+  pending_.count = 0;
+  pending_.more.clear();
+  pending_.othersBefore.clear();
+  pending_.othersAfter.clear();
+  pending_.cost = 0;
+  return changed;
 }
 
-void History::RecordEdit(SceneObject* object, const SceneObject& before, const std::string& what,
+void History::RecordEdit(SceneObject* object, const SceneObject& before, const char* verb,
                          bool run) {
-  Begin(what, object, {}, run);
+  Begin({verb, object->id}, object, {}, run);
   RecordEdit(object, before);
   End(object);
 }
 
-void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent,
-                        const std::string& what) {
-  Begin(what, previousCurrent);
+void History::RecordAdd(SceneObject* object, SceneObject* previousCurrent, const char* verb) {
+  Begin({verb, object->id}, previousCurrent);
   RecordAdd(object);
   End(object);
 }
 
-void History::Delete(ObjectList& list, SceneObject* object, const std::string& what) {
+void History::Delete(ObjectList& list, SceneObject* object, const char* verb) {
   if (object == nullptr) return;
-  Begin(what, object);
+  Begin({verb, object->id}, object);
   Delete(list, object);
   list.current = list.first;
   End(list.first);
@@ -131,13 +138,25 @@ bool History::Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& 
                     std::string& what, std::vector<SceneObject*>* others) {
   runOpen_ = false;
   if (from.empty()) return false;
-  Step step = std::move(from.back());
+  to.push_back(std::move(from.back()));
   from.pop_back();
+  Step& step = to.back();
   Run(list, step, forward);
   if (others != nullptr) *others = forward ? step.othersAfter : step.othersBefore;
-  what = step.what;
-  to.push_back(std::move(step));
+  what = Describe(step);
   return true;
+}
+
+std::string History::Describe(const Step& step) {
+  if (step.kind == Kind::Replace) return step.what;
+  const bool one = step.name.count == 1;
+  std::string text;
+  text.reserve(std::strlen(step.name.verb) + 32);
+  text += step.name.verb;
+  text += one ? " object " : " ";
+  text += one ? std::to_string(step.name.id) : std::to_string(step.name.count);
+  if (!one) text += " objects";
+  return text;
 }
 
 void History::MarkSaved() { savedSerial_ = StateSerial(); }
@@ -156,7 +175,7 @@ void History::Clear() {
   savedSerial_ = -1;
 }
 
-void History::Push(Step step) {
+void History::Push(Step&& step) {
   DropRedo();
   step.serial = nextSerial_++;
   step.cost += sizeof(Step) + step.what.capacity();
@@ -183,9 +202,10 @@ void History::Run(ObjectList& list, Step& step, bool forward) {
   }
   // Forward in the order the changes were made, back in reverse order, so
   // each object goes back beside the neighbour it had.
-  const std::size_t n = step.changes.size();
+  Change* changes = Changes(step);
+  const std::size_t n = step.count;
   for (std::size_t i = 0; i < n; ++i) {
-    Change& change = step.changes[forward ? i : n - 1 - i];
+    Change& change = changes[forward ? i : n - 1 - i];
     if (step.kind == Kind::Edit) {
       SceneObject now;
       CopyAttributes(now, *change.object);
@@ -213,9 +233,10 @@ void History::Place(ObjectList& list, const Change& change, bool in) {
 void History::Release(Step& step, bool applied) {
   // An applied delete and an undone add hold objects outside the list.
   if ((step.kind == Kind::Delete && applied) || (step.kind == Kind::Add && !applied)) {
-    for (Change& change : step.changes) {
-      delete change.object;
-      change.object = nullptr;
+    Change* changes = Changes(step);
+    for (std::size_t i = 0; i < step.count; ++i) {
+      delete changes[i].object;
+      changes[i].object = nullptr;
     }
   }
   step.scene.reset();  // a replaced scene frees its objects with it

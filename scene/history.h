@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -36,6 +37,15 @@ class HistoryObserver {
   virtual void Replaced(const ObjectList& list) = 0;
 };
 
+// What a step of objects did: "<verb> object <id>" for one object,
+// "<verb> <count> objects" for several. The verb is a literal (it must live
+// as long as the history); the text is only made when it is shown.
+struct StepName {
+  const char* verb = "change";
+  std::int32_t id = 0;
+  std::int32_t count = 1;
+};
+
 class History {
  public:
   static constexpr std::size_t kMaxSteps = 1000;
@@ -48,13 +58,13 @@ class History {
   History(const History&) = delete;
   History& operator=(const History&) = delete;
 
-  // Opens a step described by `what`, made while `current` and `others`
-  // were selected. The RecordEdit, RecordAdd and Delete calls up to End make
-  // up the step (all of one kind); undoing it takes them back in reverse
-  // order. With `run` set, an edit step joins the newest step instead when
-  // that edited the same objects in the same order, has the same
-  // description and was recorded in the same unbroken run (see EndRun).
-  void Begin(const std::string& what, SceneObject* current,
+  // Opens a step named `name`, made while `current` and `others` were
+  // selected. The RecordEdit, RecordAdd and Delete calls up to End make up
+  // the step (all of one kind); undoing it takes them back in reverse order.
+  // With `run` set, an edit step joins the newest step instead when that
+  // edited the same objects in the same order, has the same name and was
+  // recorded in the same unbroken run (see EndRun).
+  void Begin(const StepName& name, SceneObject* current,
              const std::vector<SceneObject*>& others = {}, bool run = false);
   // Records that `object`, still in the list, was `before` and now holds its
   // current attributes.
@@ -68,15 +78,15 @@ class History {
   // recorded nothing is no step. Returns whether the objects changed.
   bool End(SceneObject* current, const std::vector<SceneObject*>& others = {});
 
-  // One-object steps, each opened and closed at once. An edit of `object`
-  // (selected alone before and after):
-  void RecordEdit(SceneObject* object, const SceneObject& before, const std::string& what,
+  // One-object steps named "<verb> object <id>", each opened and closed at
+  // once. An edit of `object` (selected alone before and after):
+  void RecordEdit(SceneObject* object, const SceneObject& before, const char* verb,
                   bool run = false);
   // `object` appended while `previousCurrent` was current; makes nothing
   // current:
-  void RecordAdd(SceneObject* object, SceneObject* previousCurrent, const std::string& what);
+  void RecordAdd(SceneObject* object, SceneObject* previousCurrent, const char* verb);
   // `object` (null: nothing) taken out, and the first object made current:
-  void Delete(ObjectList& list, SceneObject* object, const std::string& what);
+  void Delete(ObjectList& list, SceneObject* object, const char* verb);
 
   // Swaps `loaded`'s objects into `list` and keeps the replaced scene (left
   // empty in `loaded`) for an undo.
@@ -109,7 +119,7 @@ class History {
   std::size_t Bytes() const { return bytes_; }
 
  private:
-  enum class Kind { Edit, Add, Delete, Replace };
+  enum class Kind : unsigned char { Edit, Add, Delete, Replace };
   // One object a step changed.
   struct Change {
     SceneObject* object = nullptr;
@@ -118,11 +128,16 @@ class History {
   };
   struct Step {
     Kind kind = Kind::Edit;
-    std::string what;
+    bool run = false;  // an edit that may join the next one
+    // The changes in the order made: `first` alone while there is one (the
+    // common step needs no allocation of its own), all in `more` beyond.
+    std::uint32_t count = 0;
+    StepName name;
+    std::string what;      // Replace: the whole description
     long serial = 0;       // names the state this step leads to
     std::size_t cost = 0;  // bytes counted against the limit
-    bool run = false;      // an edit that may join the next one
-    std::vector<Change> changes;  // in the order made
+    Change first;
+    std::vector<Change> more;
     // The selection before and after the step.
     SceneObject* currentBefore = nullptr;
     SceneObject* currentAfter = nullptr;
@@ -130,11 +145,14 @@ class History {
     std::unique_ptr<ObjectList> scene;  // Replace: the scene not in the list
   };
 
-  // A change of `object` where it stands in the list.
-  static Change Note(SceneObject* object);
+  // Adds a change of `object` where it stands in the list to the open step.
+  Change& Note(SceneObject* object);
+  static Change* Changes(Step& step) { return step.count > 1 ? step.more.data() : &step.first; }
+  // The step's description.
+  static std::string Describe(const Step& step);
   // True when `step` may take in the edits of `pending_` as part of its run.
-  bool Joins(const Step& step) const;
-  void Push(Step step);
+  bool Joins(Step& step);
+  void Push(Step&& step);
   // Moves the newest step of `from` to `to`, doing it forward or back.
   bool Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& to, bool forward,
              std::string& what, std::vector<SceneObject*>* others);

@@ -9,11 +9,6 @@ namespace {
 bool BeforeInList(const SceneObject* a, const SceneObject* b) { return a->id < b->id; }
 }  // namespace
 
-void SelectOnly(Editor& editor, SceneObject* object) {
-  editor.objects.current = object;
-  editor.selection.others.clear();
-}
-
 void ToggleSelected(Editor& editor, SceneObject* object) {
   std::vector<SceneObject*>& others = editor.selection.others;
   SceneObject*& current = editor.objects.current;

@@ -10,7 +10,10 @@
 #include "session/editor.h"
 
 // Makes `object` current and the only selected object; null selects nothing.
-void SelectOnly(Editor& editor, SceneObject* object);
+inline void SelectOnly(Editor& editor, SceneObject* object) {
+  editor.objects.current = object;
+  editor.selection.others.clear();
+}
 
 // Adds `object` to the selection as the current object, or takes it out when
 // it is selected already. Taking out the current object makes the most
