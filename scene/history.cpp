@@ -17,8 +17,8 @@ History::~History() { Clear(); }
 
 History::Change& History::Note(SceneObject* object) {
   Step& step = pending_;
-  Change* change = &step.first;
-  if (step.count > 0) {
+  Change* change = &step.first;  // also the scratch change of a step not kept
+  if (step.count > 0 && keeping_) {
     if (step.count == 1) step.more.assign(1, step.first);
     change = &step.more.emplace_back();
   }
@@ -33,6 +33,12 @@ void History::Begin(const StepName& name, SceneObject* current,
   pending_.name = name;
   pending_.run = run;
   pending_.currentBefore = current;
+  // A step whose changes alone pass the memory limit would push every step
+  // out, itself too: it is not kept at all, and costs no copies.
+  const std::size_t count = static_cast<std::size_t>(name.count);
+  keeping_ = count * sizeof(Change) <= maxBytes_;
+  if (!keeping_) return;
+  if (count > 1) pending_.more.reserve(count);
   if (!others.empty()) pending_.othersBefore = others;
 }
 
@@ -54,6 +60,7 @@ void History::Delete(ObjectList& list, SceneObject* object) {
   pending_.kind = Kind::Delete;
   pending_.cost += kObjectCost;
   Place(list, Note(object), false);
+  if (!keeping_) delete object;
 }
 
 bool History::Joins(Step& step) {
@@ -69,7 +76,9 @@ bool History::Joins(Step& step) {
 
 bool History::End(SceneObject* current, const std::vector<SceneObject*>& others) {
   const bool changed = pending_.count > 0;
-  if (!changed || (!undo_.empty() && Joins(undo_.back()))) {
+  if (!keeping_) {
+    if (changed) Clear();
+  } else if (!changed || (!undo_.empty() && Joins(undo_.back()))) {
     // Nothing changed, or the run's step already holds the attributes from
     // before the run: the state the step leads to is a new one.
     if (changed) undo_.back().serial = nextSerial_++;
@@ -89,6 +98,7 @@ bool History::End(SceneObject* current, const std::vector<SceneObject*>& others)
   pending_.othersBefore.clear();
   pending_.othersAfter.clear();
   pending_.cost = 0;
+  keeping_ = true;
   return changed;
 }
 

@@ -75,7 +75,8 @@ class History {
   // its place. Does not change list.current. Null does nothing.
   void Delete(ObjectList& list, SceneObject* object);
   // Closes the step, which left `current` and `others` selected. A step that
-  // recorded nothing is no step. Returns whether the objects changed.
+  // recorded nothing is no step; one too large for the memory limit empties
+  // the history (see Clear). Returns whether the objects changed.
   bool End(SceneObject* current, const std::vector<SceneObject*>& others = {});
 
   // One-object steps named "<verb> object <id>", each opened and closed at
@@ -170,6 +171,7 @@ class History {
   std::size_t bytes_ = 0;
   bool runOpen_ = false;
   Step pending_;  // the step between Begin and End
+  bool keeping_ = true;  // pending_ fits the memory limit and is kept
   long nextSerial_ = 1;
   long baseSerial_ = 0;    // the state before the oldest kept step
   long savedSerial_ = 0;   // the saved state; -1 when no longer reachable

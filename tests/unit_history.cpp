@@ -368,6 +368,15 @@ TEST(History, KeepsWithinItsMemoryLimitAndFreesDroppedObjects) {
   EXPECT_EQ(list.count, 1);
   EXPECT_EQ(history.UndoSteps(), 0u);
   EXPECT_EQ(history.Bytes(), 0u);
+  // Nor can a step of too many objects: the deleted ones are freed at once.
+  for (int i = 0; i < 99; ++i) CreateObject(list);
+  history.Delete(list, list.last, "delete");
+  ASSERT_EQ(history.UndoSteps(), 1u);
+  history.Begin({"delete", 0, 99}, list.first);
+  while (list.first != nullptr) history.Delete(list, list.first);
+  EXPECT_TRUE(history.End(nullptr));
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(history.UndoSteps(), 0u);
 }
 
 TEST(History, RunsJoinOnlyTheSameObjectAndDescription) {
