@@ -26,8 +26,9 @@ void NoteChange(Editor& editor) { editor.unsaved = !editor.history.AtSaved(); }
 
 // Opens an undo step on the selected objects, "<verb> object <id>" for one.
 void BeginOnSelection(Editor& editor, const char* verb, bool run = false) {
-  editor.history.Begin({verb, editor.objects.current->id, static_cast<std::int32_t>(SelectedCount(editor))},
-                       editor.objects.current, editor.selection.others, run);
+  const auto count = static_cast<std::int32_t>(SelectedCount(editor));
+  editor.history.Begin({verb, editor.objects.current->id, count}, editor.objects.current,
+                       editor.selection.others, run);
 }
 
 // Closes the step with the selection as it is now.

@@ -37,18 +37,19 @@ const EditMode& Mode(char letter) { return *FindEditMode(letter); }
 }  // namespace
 
 const EditMode kEditModes[4] = {
-    {'s', "Size (x, y, z)", "Resize by (x, y, z): ", "Resizing: %f %f %f\n", false, false, "resize", {0, 1, 2}, {1, 1, 1},
-     [](const SceneObject& o) { return o.size; },
+    {'s', "Size (x, y, z)", "Resize by (x, y, z): ", "Resizing: %f %f %f\n", false, false,
+     "resize", {0, 1, 2}, {1, 1, 1}, [](const SceneObject& o) { return o.size; },
      [](SceneObject& o, const Vec3& v) { o.size = v; }},
-    {'p', "Position (x, y, z)", "Move by (x, y, z): ", "Moving: %f %f %f\n", true, false, "move", {0, 1, 2}, {1, 1, 1},
-     [](const SceneObject& o) { return o.position; },
+    {'p', "Position (x, y, z)", "Move by (x, y, z): ", "Moving: %f %f %f\n", true, false, "move",
+     {0, 1, 2}, {1, 1, 1}, [](const SceneObject& o) { return o.position; },
      [](SceneObject& o, const Vec3& v) { o.position = v; }},
     // Up turns about -x, Right about +y, End about +z: 20 degrees a unit.
-    {'r', "Rotation (x, y, z)", "Turn by (x, y, z): ", "Rotating: %f %f %f\n", false, false, "rotate", {1, 0, 2},
-     {-20, 20, 20}, [](const SceneObject& o) { return o.rotation; },
+    {'r', "Rotation (x, y, z)", "Turn by (x, y, z): ", "Rotating: %f %f %f\n", false, false,
+     "rotate", {1, 0, 2}, {-20, 20, 20}, [](const SceneObject& o) { return o.rotation; },
      [](SceneObject& o, const Vec3& v) { o.rotation = v; }},
-    {'c', "Color (red, green, blue)", "Change color by (red, green, blue): ", nullptr, false, true, "adjust the colour of", {0, 1, 2},
-     {1, 1, 1}, [](const SceneObject& o) { return Vec3{o.red, o.green, o.blue}; },
+    {'c', "Color (red, green, blue)", "Change color by (red, green, blue): ", nullptr, false, true,
+     "adjust the colour of", {0, 1, 2}, {1, 1, 1},
+     [](const SceneObject& o) { return Vec3{o.red, o.green, o.blue}; },
      [](SceneObject& o, const Vec3& v) { SetColor(o, v.x, v.y, v.z); }},
 };
 

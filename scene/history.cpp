@@ -86,8 +86,8 @@ bool History::End(SceneObject* current, const std::vector<SceneObject*>& others)
     Step& step = pending_;
     step.currentAfter = current;
     step.othersAfter = others;
-    step.cost += step.more.capacity() * sizeof(Change) +
-                 (step.othersBefore.capacity() + step.othersAfter.capacity()) * sizeof(SceneObject*);
+    const std::size_t selected = step.othersBefore.capacity() + step.othersAfter.capacity();
+    step.cost += step.more.capacity() * sizeof(Change) + selected * sizeof(SceneObject*);
     const bool run = step.run && step.kind == Kind::Edit;
     Push(std::move(step));
     runOpen_ = run;
@@ -126,9 +126,9 @@ void History::Delete(ObjectList& list, SceneObject* object, const char* verb) {
 void History::ReplaceScene(ObjectList& list, ObjectList& loaded, const std::string& what) {
   Step step;
   step.kind = Kind::Replace;
-  step.what = what;
-  step.scene = std::make_unique<ObjectList>();
-  SwapObjects(*step.scene, loaded);
+  step.replaced = std::make_unique<Replaced>();
+  step.replaced->what = what;
+  SwapObjects(step.replaced->scene, loaded);
   // What the history holds beside the editor's own scene is the replaced one
   // (once undone, the step holds the loaded scene only until the next change).
   step.cost = static_cast<std::size_t>(list.count) * kObjectCost;
@@ -158,7 +158,7 @@ bool History::Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& 
 }
 
 std::string History::Describe(const Step& step) {
-  if (step.kind == Kind::Replace) return step.what;
+  if (step.kind == Kind::Replace) return step.replaced->what;
   const bool one = step.name.count == 1;
   std::string text;
   text.reserve(std::strlen(step.name.verb) + 32);
@@ -188,7 +188,8 @@ void History::Clear() {
 void History::Push(Step&& step) {
   DropRedo();
   step.serial = nextSerial_++;
-  step.cost += sizeof(Step) + step.what.capacity();
+  step.cost += sizeof(Step);
+  if (step.replaced != nullptr) step.cost += sizeof(Replaced) + step.replaced->what.capacity();
   bytes_ += step.cost;
   undo_.push_back(std::move(step));
   runOpen_ = false;
@@ -206,7 +207,7 @@ void History::Push(Step&& step) {
 // Does the step forward (the state after it) or takes it back (before it).
 void History::Run(ObjectList& list, Step& step, bool forward) {
   if (step.kind == Kind::Replace) {
-    SwapObjects(list, *step.scene);
+    SwapObjects(list, step.replaced->scene);
     if (observer_ != nullptr) observer_->Replaced(list);
     return;
   }
@@ -249,7 +250,7 @@ void History::Release(Step& step, bool applied) {
       changes[i].object = nullptr;
     }
   }
-  step.scene.reset();  // a replaced scene frees its objects with it
+  step.replaced.reset();  // a replaced scene frees its objects with it
 }
 
 void History::DropRedo() {

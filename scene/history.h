@@ -127,6 +127,12 @@ class History {
     SceneObject* prev = nullptr;  // Add/Delete: the object it sits after
     SceneObject kept;             // Edit: the attributes on the other side
   };
+  // What a load's step keeps: the scene not in the list, and the step's
+  // description.
+  struct Replaced {
+    ObjectList scene;
+    std::string what;
+  };
   struct Step {
     Kind kind = Kind::Edit;
     bool run = false;  // an edit that may join the next one
@@ -134,7 +140,6 @@ class History {
     // common step needs no allocation of its own), all in `more` beyond.
     std::uint32_t count = 0;
     StepName name;
-    std::string what;      // Replace: the whole description
     long serial = 0;       // names the state this step leads to
     std::size_t cost = 0;  // bytes counted against the limit
     Change first;
@@ -143,7 +148,7 @@ class History {
     SceneObject* currentBefore = nullptr;
     SceneObject* currentAfter = nullptr;
     std::vector<SceneObject*> othersBefore, othersAfter;
-    std::unique_ptr<ObjectList> scene;  // Replace: the scene not in the list
+    std::unique_ptr<Replaced> replaced;  // Replace: what is not in the list
   };
 
   // Adds a change of `object` where it stands in the list to the open step.
