@@ -18,7 +18,7 @@ struct EditMode {
   const char* echo;     // the verbose echo of the new values; null for none
   bool echoDelta;       // a change, typed or stepped, is echoed first
   bool clamp;           // each value is kept within 0 to 1
-  const char* verb;   // what an undo step of the mode does: "resize object 3"
+  const char* verb;     // what an undo step of the mode does: "resize object 3"
   // An arrow, Home or End press with the step (dx, dy, dz) changes value i
   // by stepScale[i] times step component stepAxis[i].
   int stepAxis[3];
@@ -32,7 +32,7 @@ extern const EditMode kEditModes[4];
 // The mode named by `letter`; null for any other letter.
 const EditMode* FindEditMode(char letter);
 // The change an arrow, Home or End press with the step (dx, dy, dz) makes
-// to the values of `mode`.
+// to the values of `mode`. Cannot fail.
 inline Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz) {
   const float step[3] = {dx, dy, dz};
   return {mode.stepScale[0] * step[mode.stepAxis[0]], mode.stepScale[1] * step[mode.stepAxis[1]],
@@ -40,6 +40,7 @@ inline Vec3 ArrowChange(const EditMode& mode, float dx, float dy, float dz) {
 }
 // Adds `change` to the mode's values of `object` (clamped for a colour),
 // echoing the change first where the mode does and then the new values.
+// Cannot fail.
 void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change);
 // Sets the mode's values of `object` to `values` (clamped for a colour),
 // echoing as ChangeEditValues does.

@@ -10,6 +10,7 @@ bool BeforeInList(const SceneObject* a, const SceneObject* b) { return a->id < b
 }  // namespace
 
 void ToggleSelected(Editor& editor, SceneObject* object) {
+  if (object == nullptr) return;
   std::vector<SceneObject*>& others = editor.selection.others;
   SceneObject*& current = editor.objects.current;
   if (object == current) {
