@@ -85,7 +85,7 @@ bool History::End(SceneObject* current, const std::vector<SceneObject*>& others)
   } else {
     Step& step = pending_;
     step.currentAfter = current;
-    step.othersAfter = others;
+    if (!others.empty()) step.othersAfter = others;
     const std::size_t selected = step.othersBefore.capacity() + step.othersAfter.capacity();
     step.cost += step.more.capacity() * sizeof(Change) + selected * sizeof(SceneObject*);
     const bool run = step.run && step.kind == Kind::Edit;
@@ -152,7 +152,8 @@ bool History::Shift(ObjectList& list, std::deque<Step>& from, std::deque<Step>& 
   from.pop_back();
   Step& step = to.back();
   Run(list, step, forward);
-  if (others != nullptr) *others = forward ? step.othersAfter : step.othersBefore;
+  const std::vector<SceneObject*>& selected = forward ? step.othersAfter : step.othersBefore;
+  if (others != nullptr && !(others->empty() && selected.empty())) *others = selected;
   what = Describe(step);
   return true;
 }
