@@ -100,32 +100,42 @@ void DrawFrame(const Editor& editor, bool firstFrame) {
   DrawObjects(editor.objects, editor.textures,
               MakeFrustum(projection, ViewMatrix(editor.camera), width, height),
               firstFrame ? kFirstFrameFlushes : 0);
-  // The current object again, as a white wire frame. Its lines lie on the
+  // Every selected object again, as a white wire frame. Its lines lie on the
   // object's own faces and would lose many of their depth tests to them,
-  // so the frame alone is pulled a hair toward the eye: scaling eye space
+  // so the frames alone are pulled a hair toward the eye: scaling eye space
   // about the eye keeps every point on its pixel and changes only its depth.
   // The frame's filled parts (a cylinder's caps) coincide with the object's
-  // and never showed; they are culled rather than pulled over it.
-  if (const SceneObject* current = editor.objects.current) {
-    SceneObject overlay = *current;
+  // and never showed; they are culled rather than pulled over it. Frames
+  // out of view are skipped, but the current object's is drawn last and
+  // always, so every frame leaves the GL state as one frame would.
+  const SceneObject* current = editor.objects.current;
+  if (current == nullptr) return;
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glScaled(kFramePull, kFramePull, kFramePull);
+  glMatrixMode(GL_MODELVIEW);
+  GLboolean culling = glIsEnabled(GL_CULL_FACE);
+  GLint cullMode = GL_BACK;
+  glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_FRONT_AND_BACK);
+  const Frustum pulled = MakeFrustum(projection * Scaling(kFramePull, kFramePull, kFramePull),
+                                     ViewMatrix(editor.camera), width, height);
+  auto drawFrame = [&](const SceneObject& object) {
+    SceneObject overlay = object;
     overlay.solid = 0;
     overlay.red = overlay.green = overlay.blue = 1;
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glScaled(kFramePull, kFramePull, kFramePull);
-    glMatrixMode(GL_MODELVIEW);
-    GLboolean culling = glIsEnabled(GL_CULL_FACE);
-    GLint cullMode = GL_BACK;
-    glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
-    glEnable(GL_CULL_FACE);
-    glCullFace(GL_FRONT_AND_BACK);
     DrawObject(overlay, editor.textures);
-    glCullFace(static_cast<GLenum>(cullMode));
-    if (!culling) glDisable(GL_CULL_FACE);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+  };
+  for (const SceneObject* other : editor.selection.others) {
+    if (MayBeVisible(*other, pulled)) drawFrame(*other);
   }
+  drawFrame(*current);
+  glCullFace(static_cast<GLenum>(cullMode));
+  if (!culling) glDisable(GL_CULL_FACE);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
 }
 
 void OnDisplay() {

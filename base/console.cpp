@@ -102,7 +102,7 @@ int ReadFloats(float& a, float& b, float& c) {
   int count = SplitFields(line, fields, 3);
   float* values[3] = {&a, &b, &c};
   int set = 0;
-  for (int i = 0; i < count; ++i) set += ParseFloat(fields[i], *values[i]);
+  for (int i = 0; i < count; ++i) set |= ParseFloat(fields[i], *values[i]) ? 1 << i : 0;
   return set;
 }
 

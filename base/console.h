@@ -38,7 +38,8 @@ bool ReadLine(std::FILE* in, std::string& line);
 // Flushes, then reads one line of the console input as up to three numbers
 // separated by blanks, commas or both ("1 2 3", "1, 2, 3", "1,2,3"; "1,,3"
 // skips the second). A number that is missing or does not parse keeps its
-// value; the rest of the line is dropped. Returns how many were set.
+// value; the rest of the line is dropped. Returns which were set: bit 0 for
+// `a`, 1 for `b`, 2 for `c` (0 when none was).
 int ReadFloats(float& a, float& b, float& c);
 
 // Prints `prompt`, flushes, then reads one line as a name: the whole line

@@ -2,7 +2,9 @@
 // (arrows), creating (Ctrl+N) and deleting (Ctrl+W) through the editor's key
 // handlers, with 10 and with 1,000,000 objects (QUILLMAR_BENCH_OBJECTS sets
 // the larger count). A key that walked the list would cost 100,000 times
-// more in the larger scene; compare each pair of lines.
+// more in the larger scene; compare each pair of lines. Selecting every
+// object (Ctrl+A) and editing them all must walk them: for those, compare
+// the time per object ("per_object").
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -59,8 +61,32 @@ void BM_CreateAndDelete(benchmark::State& state) {
   }
   if (editor->objects.count != state.range(0)) state.SkipWithError("the scene changed size");
 }
+
+// Time per object of `keys` pressed on every object of the scene.
+void PerObject(benchmark::State& state, void (*keys)(Editor&)) {
+  auto editor = MakeEditor(static_cast<int>(state.range(0)));
+  editor->editMode = 'p';
+  HandleKey(*editor, 1);  // Ctrl+A
+  for (auto _ : state) keys(*editor);
+  state.counters["per_object"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_SelectAll(benchmark::State& state) {
+  PerObject(state, [](Editor& editor) { HandleKey(editor, 1); });
+}
+
+void BM_MoveEverySelectedAndBack(benchmark::State& state) {
+  PerObject(state, [](Editor& editor) {
+    HandleSpecialKey(editor, kKeyRight);
+    HandleSpecialKey(editor, kKeyLeft);
+  });
+}
 }  // namespace
 
 BENCHMARK(BM_SelectNextAndBack)->Arg(10)->Arg(LargeScene());
 BENCHMARK(BM_ResizeAndBack)->Arg(10)->Arg(LargeScene());
 BENCHMARK(BM_CreateAndDelete)->Arg(10)->Arg(LargeScene());
+BENCHMARK(BM_SelectAll)->Arg(10)->Arg(LargeScene());
+BENCHMARK(BM_MoveEverySelectedAndBack)->Arg(10)->Arg(LargeScene());

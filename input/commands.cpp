@@ -13,12 +13,12 @@
 #include "scene/edit.h"
 #include "scene/pick.h"
 #include "session/view.h"
+#include "session/selection.h"
 
 namespace {
 constexpr float kCameraStep = 0.3f;
 constexpr float kTurnStep = 10;
 constexpr float kEditStep = 0.1f;
-constexpr float kDegreesPerEditStep = 20;
 constexpr double kMouseScale = 0.01;
 constexpr float kLookSensitivity = 10;
 constexpr int kClickSlop = 2;  // pixels a click may wander and still be one
@@ -28,9 +28,16 @@ constexpr float kWheelStep = 0.5f;  // along the view per wheel notch
 // back in their last loaded or saved state.
 void NoteChange(Editor& editor) { editor.unsaved = !editor.history.AtSaved(); }
 
-// A step's description, such as "move object 3".
-std::string Describe(const char* verb, const SceneObject& object) {
-  return std::string(verb) + " object " + std::to_string(object.id);
+// Opens an undo step on the selected objects, "<verb> object <id>" for one.
+void BeginOnSelection(Editor& editor, const char* verb, bool run = false) {
+  const auto count = static_cast<std::int32_t>(SelectedCount(editor));
+  editor.history.Begin({verb, editor.objects.current->id, count}, editor.objects.current,
+                       editor.selection.others, run);
+}
+
+// Closes the step with the selection as it is now.
+void EndOnSelection(Editor& editor) {
+  if (editor.history.End(editor.objects.current, editor.selection.others)) NoteChange(editor);
 }
 
 // Anything but an arrow/Home/End press ends a run of edits that undo
@@ -62,45 +69,65 @@ Outcome LoadAs(Editor& editor) {
   if (!LoadSceneWithTextures(loaded, textures, name, editor.textureBackend)) return Outcome::None;
   editor.history.ReplaceScene(editor.objects, loaded, editor.textures, textures,
                               editor.textureBackend.release, "load " + name);
+  SelectOnly(editor, editor.objects.current);
   editor.history.MarkSaved();
   NoteChange(editor);
   return Outcome::Redraw;
 }
 
 void NewObject(Editor& editor) {
-  SceneObject* previous = editor.objects.current;
   SceneObject* object = CreateObject(editor.objects);
-  editor.objects.current = object;
-  editor.history.RecordAdd(object, previous, Describe("new", *object));
-  NoteChange(editor);
+  editor.history.Begin({"new", object->id}, editor.objects.current, editor.selection.others);
+  editor.history.RecordAdd(object);
+  SelectOnly(editor, object);
+  EndOnSelection(editor);
   Print("New object created!\n");
 }
 
-Outcome DuplicateCurrent(Editor& editor) {
-  SceneObject* original = editor.objects.current;
-  if (original == nullptr) return Outcome::None;
-  SceneObject* copy = DuplicateObject(editor.objects, *original);
-  editor.objects.current = copy;
-  editor.history.RecordAdd(copy, original, Describe("duplicate", *original));
-  NoteChange(editor);
-  Print("Object duplicated!\n");
+// Ctrl+D: each selected object is copied to the end of the list, in list
+// order; the copies become the selection.
+Outcome DuplicateSelection(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return Outcome::None;
+  BeginOnSelection(editor, "duplicate");
+  SceneObject* currentCopy = nullptr;
+  std::vector<SceneObject*> otherCopies;
+  ForEachSelected(editor, [&](SceneObject& original) {
+    SceneObject* copy = DuplicateObject(editor.objects, original);
+    editor.history.RecordAdd(copy);
+    if (&original == current) {
+      currentCopy = copy;
+    } else {
+      otherCopies.push_back(copy);
+    }
+    Print("Object duplicated!\n");
+  });
+  editor.objects.current = currentCopy;
+  editor.selection.others = std::move(otherCopies);
+  EndOnSelection(editor);
   return Outcome::Redraw;
 }
 
-void DeleteCurrent(Editor& editor) {
-  if (SceneObject* current = editor.objects.current) {
-    editor.history.Delete(editor.objects, current, Describe("delete", *current));
-    NoteChange(editor);
-  }
-  Echo("Object deleted!");
-  editor.objects.current = editor.objects.first;
+// Ctrl+W: every selected object goes; the first object becomes current.
+void DeleteSelection(Editor& editor) {
+  const bool any = editor.objects.current != nullptr;
+  if (any) BeginOnSelection(editor, "delete");
+  ForEachSelected(editor, [&](SceneObject& object) {
+    editor.history.Delete(editor.objects, &object);
+    Echo("Object deleted!");
+  });
+  if (!any) Echo("Object deleted!");
+  SelectOnly(editor, editor.objects.first);
+  if (any) EndOnSelection(editor);
 }
 
-// Undoes the last step (`back`) or redoes the last undone one.
+// Undoes the last step (`back`) or redoes the last undone one, with the
+// selection it was made on.
 Outcome UndoOrRedo(Editor& editor, bool back) {
   std::string what;
-  bool done = back ? editor.history.Undo(editor.objects, what)
-                   : editor.history.Redo(editor.objects, what);
+  std::vector<SceneObject*>* others = &editor.selection.others;
+  bool done = back ? editor.history.Undo(editor.objects, what, others)
+                   : editor.history.Redo(editor.objects, what, others);
   if (!done) {
     Print("%s", back ? "Nothing to undo!\n" : "Nothing to redo!\n");
     return Outcome::None;
@@ -108,25 +135,6 @@ Outcome UndoOrRedo(Editor& editor, bool back) {
   NoteChange(editor);
   Print(back ? "Undone: %s\n" : "Redone: %s\n", what.c_str());
   return Outcome::Redraw;
-}
-
-// Applies one arrow/Home/End step to the current object by edit mode.
-void EditCurrent(Editor& editor, float dx, float dy, float dz) {
-  SceneObject* current = editor.objects.current;
-  if (current == nullptr) return;
-  switch (editor.editMode) {
-    case 'c': AdjustColor(current, dx, dy, dz); break;
-    case 'p':
-      Echo("Moving: %f %f %f\n", dx, dy, dz);
-      MoveObject(current, dx, dy, dz);
-      break;
-    case 'r':
-      RotateObject(current, -kDegreesPerEditStep * dy, kDegreesPerEditStep * dx,
-                   kDegreesPerEditStep * dz);
-      break;
-    case 's': Resize(current, dx, dy, dz); break;
-    default: break;
-  }
 }
 
 // '.' frames the selection and 'v' every object from where the camera is;
@@ -156,63 +164,6 @@ void MoveLight(Vec3& light) {
   ReadFloats(light.x, light.y, light.z);
 }
 
-// The three values Enter shows for an edit mode; no label for other modes.
-struct ModeValues {
-  const char* label;
-  Vec3 values;
-};
-
-ModeValues ValuesOf(const SceneObject& object, char mode) {
-  switch (mode) {
-    case 's': return {"Size (x, y, z)", object.size};
-    case 'p': return {"Position (x, y, z)", object.position};
-    case 'r': return {"Rotation (x, y, z)", object.rotation};
-    case 'c': return {"Color (red, green, blue)", {object.red, object.green, object.blue}};
-    default: return {nullptr, {}};
-  }
-}
-
-// Sets the edit mode's three values of `object` exactly, echoing as an arrow
-// step does. The one place where a typed answer changes the scene.
-void SetEditValues(SceneObject& object, char mode, const Vec3& v) {
-  switch (mode) {
-    case 's':
-      object.size = v;
-      Echo("Resizing: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'p':
-      Echo("Moving: %f %f %f\n", v.x - object.position.x, v.y - object.position.y,
-           v.z - object.position.z);
-      object.position = v;
-      Echo("Moving: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'r':
-      object.rotation = v;
-      Echo("Rotating: %f %f %f\n", v.x, v.y, v.z);
-      break;
-    case 'c':
-      object.red = v.x;
-      object.green = v.y;
-      object.blue = v.z;
-      break;
-    default: break;
-  }
-}
-
-// Enter: prompts for the current edit mode's values, showing the current
-// ones; those typed replace them.
-Outcome TypeValues(Editor& editor) {
-  SceneObject* current = editor.objects.current;
-  if (current == nullptr) return Outcome::None;
-  ModeValues mode = ValuesOf(*current, editor.editMode);
-  if (mode.label == nullptr) return Outcome::None;
-  Vec3& v = mode.values;
-  Print("%s [%f, %f, %f]: ", mode.label, v.x, v.y, v.z);
-  if (ReadFloats(v.x, v.y, v.z) == 0) return Outcome::None;
-  SetEditValues(*current, editor.editMode, v);
-  return Outcome::Redraw;
-}
-
 bool SameBits(const void* a, const void* b, std::size_t size) {
   return std::memcmp(a, b, size) == 0;
 }
@@ -226,86 +177,130 @@ bool SameObject(const SceneObject& a, const SceneObject& b) {
          SameBits(&a.green, &b.green, sizeof(float)) && SameBits(&a.blue, &b.blue, sizeof(float));
 }
 
-// Runs one command and, when it altered the current object in place, records
-// the change as one undo step described as "<verb> object <id>" (joining the
-// run of edits before it when `run` is set). Only for commands that neither
-// create nor free objects.
-template <typename Command>
-Outcome WatchingCurrent(Editor& editor, const char* verb, bool run, Command command) {
+// Applies `edit` to every selected object in list order and records what
+// it changed as one undo step (joining the run of edits before it when
+// `run` is set). Nothing when nothing is selected.
+template <typename Edit>
+void EditSelection(Editor& editor, const char* verb, bool run, Edit edit) {
+  if (editor.objects.current == nullptr) return;
+  BeginOnSelection(editor, verb, run);
+  ForEachSelected(editor, [&](SceneObject& object) {
+    const SceneObject before = object;
+    edit(object);
+    if (!SameObject(object, before)) editor.history.RecordEdit(&object, before);
+  });
+  EndOnSelection(editor);
+}
+
+// `values` with the components ReadFloats set (its bits in `given`) taken
+// from `typed`.
+Vec3 WithTyped(Vec3 values, const Vec3& typed, int given) {
+  if (given & 1) values.x = typed.x;
+  if (given & 2) values.y = typed.y;
+  if (given & 4) values.z = typed.z;
+  return values;
+}
+
+// One arrow/Home/End step of the edit mode on the selection.
+void StepSelection(Editor& editor, const Vec3& step) {
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (mode == nullptr) return;
+  const Vec3 change = ArrowChange(*mode, step.x, step.y, step.z);
+  EditSelection(editor, mode->verb, true,
+                [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
+}
+
+// Enter: prompts for the edit mode's values, showing the current object's;
+// the numbers typed replace those of every selected object.
+Outcome TypeValues(Editor& editor) {
   SceneObject* current = editor.objects.current;
-  const SceneObject before = current != nullptr ? *current : SceneObject{};
-  Outcome outcome = command();
-  if (current != nullptr && editor.objects.current == current && !SameObject(*current, before)) {
-    editor.history.RecordEdit(current, before, Describe(verb, *current), run);
-    NoteChange(editor);
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (current == nullptr || mode == nullptr) return Outcome::None;
+  Vec3 typed = mode->get(*current);
+  Print("%s [%f, %f, %f]: ", mode->label, typed.x, typed.y, typed.z);
+  const int given = ReadFloats(typed.x, typed.y, typed.z);
+  if (given == 0) return Outcome::None;
+  EditSelection(editor, "type the values of", false, [&](SceneObject& object) {
+    SetEditValues(object, *mode, WithTyped(mode->get(object), typed, given));
+  });
+  return Outcome::Redraw;
+}
+
+// Tab: prompts for a change to the edit mode's values, added to those of
+// every selected object; numbers left out or mistyped add 0.
+Outcome TypeChange(Editor& editor) {
+  const EditMode* mode = FindEditMode(editor.editMode);
+  if (editor.objects.current == nullptr || mode == nullptr) return Outcome::None;
+  Print("%s", mode->byPrompt);
+  Vec3 change;
+  if (ReadFloats(change.x, change.y, change.z) == 0) return Outcome::None;
+  EditSelection(editor, mode->verb, false,
+                [&](SceneObject& object) { ChangeEditValues(object, *mode, change); });
+  return Outcome::Redraw;
+}
+
+// 'g': prompts for a colour once; the numbers typed replace those of every
+// selected object.
+Outcome TypeColor(Editor& editor) {
+  SceneObject* current = editor.objects.current;
+  if (current == nullptr) return Outcome::Redraw;
+  SceneObject typed = *current;
+  const int given = PromptColor(&typed);
+  const EditMode& colour = *FindEditMode('c');
+  EditSelection(editor, "type the colour of", false, [&](SceneObject& object) {
+    colour.set(object, WithTyped(colour.get(object), colour.get(typed), given));
+  });
+  return Outcome::Redraw;
+}
+
+// A key that changes each selected object with `edit` (an operation of
+// scene/edit), as one undo step.
+template <typename Edit>
+Outcome EditKey(Editor& editor, const char* verb, Edit edit) {
+  EditSelection(editor, verb, false, [&](SceneObject& object) { edit(&object); });
+  return Outcome::Redraw;
+}
+
+// After a Shift+click or Ctrl+A: what is selected now.
+void ReportSelection(const Editor& editor) {
+  const std::size_t count = SelectedCount(editor);
+  if (count == 1) {
+    Print("Selected object %d\n", editor.objects.current->id);
+  } else {
+    Print("Selected %d objects\n", static_cast<int>(count));
   }
-  return outcome;
-}
-
-// What a character key does to the current object, for its undo step.
-const char* KeyVerb(unsigned char key) {
-  switch (key) {
-    case '!': case '@': case '#': case '$': case '%': case '^': return "texture";
-    case '1': case '2': case '3': case '4': case '5': case '6': return "give a material to";
-    case '-': return "switch solid/wire of";
-    case 'b': return "cycle the colour of";
-    case 'g': return "type the colour of";
-    case 13: return "type the values of";  // Enter
-    default: return "change";
-  }
-}
-
-// What the arrow, Home and End keys do in an edit mode, for its undo step.
-const char* EditVerb(char editMode) {
-  switch (editMode) {
-    case 's': return "resize";
-    case 'p': return "move";
-    case 'r': return "rotate";
-    case 'c': return "adjust the colour of";
-    default: return "change";
-  }
-}
-
-bool IsEditKey(int key) {
-  return key == kKeyLeft || key == kKeyRight || key == kKeyUp || key == kKeyDown ||
-         key == kKeyHome || key == kKeyEnd;
-}
-
-// The keys that add, free or replace objects, or walk the history, and so
-// keep the history themselves.
-bool IsStructuralKey(unsigned char key) {
-  return key == 4 || key == 12 || key == 14 || key == 19 || key == 23 || key == 25 || key == 26;
 }
 
 Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
-  Echo("You pressed %d\n", key);
-  SceneObject* current = editor.objects.current;
   Camera& camera = editor.camera;
   switch (key) {
-    case 4: return DuplicateCurrent(editor);                // Ctrl+D
+    case 1:                                                 // Ctrl+A
+      SelectAll(editor);
+      ReportSelection(editor);
+      break;
+    case 4: return DuplicateSelection(editor);              // Ctrl+D
+    case 9: return TypeChange(editor);                      // Tab
     case 12: return LoadAs(editor);                         // Ctrl+L
     case 13: return TypeValues(editor);                     // Enter
     case 14: NewObject(editor); break;                      // Ctrl+N
     case 17: return Outcome::Quit;                          // Ctrl+Q
     case 19: return SaveAs(editor);                         // Ctrl+S
-    case 23: DeleteCurrent(editor); break;                  // Ctrl+W
+    case 23: DeleteSelection(editor); break;                // Ctrl+W
     case 25: return UndoOrRedo(editor, false);              // Ctrl+Y
     case 26:                                                // Ctrl+Z, Ctrl+Shift+Z
       return UndoOrRedo(editor, (modifiers & kModShift) == 0);
     case 27: return Outcome::Quit;                          // ESC
-    case '!': SetTextureCode(current, 1); break;
-    case '@': SetTextureCode(current, 2); break;
-    case '#': SetTextureCode(current, 3); break;
-    case '$': SetTextureCode(current, 4); break;
-    case '%': SetTextureCode(current, 5); break;
-    case '^': SetTextureCode(current, 6); break;
+    case '!': case '@': case '#': case '$': case '%': case '^': {  // Shift+1 to Shift+6
+      const int slot = static_cast<int>(std::strchr("!@#$%^", key) - "!@#$%^") + 1;
+      return EditKey(editor, "texture", [&](SceneObject* o) { SetTextureCode(o, slot); });
+    }
     case '1': case '2': case '3': case '4': case '5': case '6':
-      SetMaterialCode(current, key - '0');
-      break;
-    case '-': ToggleSolid(current); break;
-    case 'b': CycleColor(current); break;
-    case 'g': PromptColor(current); break;
-    case 'p': PrintObjectInfo(current); return Outcome::None;
+      return EditKey(editor, "give a material to",
+                     [&](SceneObject* o) { SetMaterialCode(o, key - '0'); });
+    case '-': return EditKey(editor, "switch solid/wire of", ToggleSolid);
+    case 'b': return EditKey(editor, "cycle the colour of", CycleColor);
+    case 'g': return TypeColor(editor);
+    case 'p': PrintObjectInfo(editor.objects.current); return Outcome::None;
     case '~': SetVerbose(!IsVerbose()); return Outcome::None;
     case 'a': Strafe(camera, -kCameraStep); break;
     case 'd': Strafe(camera, kCameraStep); break;
@@ -324,6 +319,21 @@ Outcome DispatchKey(Editor& editor, unsigned char key, int modifiers) {
   return Outcome::Redraw;
 }
 
+// The step an arrow, Home or End key makes along x, y or z; false for any
+// other key.
+bool ArrowStep(int key, Vec3& step) {
+  switch (key) {
+    case kKeyLeft: step = {-kEditStep, 0, 0}; return true;
+    case kKeyRight: step = {kEditStep, 0, 0}; return true;
+    case kKeyUp: step = {0, kEditStep, 0}; return true;
+    case kKeyDown: step = {0, -kEditStep, 0}; return true;
+    case kKeyHome: step = {0, 0, -kEditStep}; return true;
+    case kKeyEnd: step = {0, 0, kEditStep}; return true;
+    default: return false;
+  }
+}
+
+// Any special key but the arrows, Home and End.
 Outcome DispatchSpecialKey(Editor& editor, int key) {
   ObjectList& objects = editor.objects;
   switch (key) {
@@ -331,28 +341,23 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
       PrintHelp();
       PrintNewKeysHelp();
       return Outcome::None;
-    case kKeyF2: editor.editMode = 's'; return Outcome::None;
-    case kKeyF3: editor.editMode = 'p'; return Outcome::None;
-    case kKeyF4: editor.editMode = 'r'; return Outcome::None;
-    case kKeyF5: editor.editMode = 'c'; return Outcome::None;
+    case kKeyF2: case kKeyF3: case kKeyF4: case kKeyF5:
+      editor.editMode = kEditModes[key - kKeyF2].letter;
+      return Outcome::None;
     case kKeyF6: MoveLight(editor.light); break;
-    case kKeyLeft: EditCurrent(editor, -kEditStep, 0, 0); break;
-    case kKeyRight: EditCurrent(editor, kEditStep, 0, 0); break;
-    case kKeyUp: EditCurrent(editor, 0, kEditStep, 0); break;
-    case kKeyDown: EditCurrent(editor, 0, -kEditStep, 0); break;
-    case kKeyHome: EditCurrent(editor, 0, 0, -kEditStep); break;
-    case kKeyEnd: EditCurrent(editor, 0, 0, kEditStep); break;
     case kKeyPageUp:
       if (objects.current != nullptr && objects.current->next != nullptr) {
         objects.current = objects.current->next;
       }
+      SelectOnly(editor, objects.current);
       break;
     case kKeyPageDown:
       if (objects.current != nullptr && objects.current->prev != nullptr) {
         objects.current = objects.current->prev;
       }
+      SelectOnly(editor, objects.current);
       break;
-    case kKeyInsert: CycleShape(objects.current); break;
+    case kKeyInsert: EditKey(editor, "change the shape of", CycleShape); break;
     default: return Outcome::None;
   }
   return Outcome::Redraw;
@@ -362,20 +367,20 @@ Outcome DispatchSpecialKey(Editor& editor, int key) {
 
 Outcome HandleKey(Editor& editor, unsigned char key, int modifiers) {
   Interrupt(editor);
-  if (IsStructuralKey(key)) return DispatchKey(editor, key, modifiers);
-  return WatchingCurrent(editor, KeyVerb(key), false,
-                         [&] { return DispatchKey(editor, key, modifiers); });
+  Echo("You pressed %d\n", key);
+  return DispatchKey(editor, key, modifiers);
 }
 
 Outcome HandleSpecialKey(Editor& editor, int key) {
-  bool edit = IsEditKey(key);
-  if (edit) {
-    editor.mouse.lastClickValid = false;
-  } else {
+  // A run of arrow, Home and End presses undoes at once; anything else ends it.
+  Vec3 step;
+  if (!ArrowStep(key, step)) {
     Interrupt(editor);
+    return DispatchSpecialKey(editor, key);
   }
-  const char* verb = edit ? EditVerb(editor.editMode) : "change the shape of";
-  return WatchingCurrent(editor, verb, edit, [&] { return DispatchSpecialKey(editor, key); });
+  editor.mouse.lastClickValid = false;
+  StepSelection(editor, step);
+  return Outcome::Redraw;
 }
 
 namespace {
@@ -391,10 +396,11 @@ bool StartsOrbit(const Editor& editor, int modifiers, Vec3d& centre) {
 // Within kClickSlop pixels along each axis.
 bool WithinSlop(int dx, int dy) { return std::abs(dx) <= kClickSlop && std::abs(dy) <= kClickSlop; }
 
-// A click at (x, y): selects the nearest object under the pointer or, when
-// the last click was at the same spot, the next one behind the current
-// object, wrapping round. Empty space selects nothing.
-Outcome ClickAt(Editor& editor, int x, int y) {
+// A click at (x, y): selects only the nearest object under the pointer or,
+// when the last click was at the same spot, the next one behind the current
+// object, wrapping round. With Shift it toggles the nearest object in the
+// selection instead. Empty space changes nothing.
+Outcome ClickAt(Editor& editor, int x, int y, bool shift) {
   MouseDrag& mouse = editor.mouse;
   Ray ray;
   std::vector<SceneObject*> hits;
@@ -405,12 +411,17 @@ Outcome ClickAt(Editor& editor, int x, int y) {
   bool again = mouse.lastClickValid && WithinSlop(x - mouse.lastClickX, y - mouse.lastClickY);
   mouse.lastClickValid = false;
   if (hits.empty()) return Outcome::None;
+  if (shift) {
+    ToggleSelected(editor, hits.front());
+    ReportSelection(editor);
+    return Outcome::Redraw;
+  }
   std::size_t index = 0;
   if (again) {
     auto at = std::find(hits.begin(), hits.end(), editor.objects.current);
     if (at != hits.end()) index = static_cast<std::size_t>(at - hits.begin() + 1) % hits.size();
   }
-  editor.objects.current = hits[index];
+  SelectOnly(editor, hits[index]);
   Print("Selected object %d\n", editor.objects.current->id);
   mouse.lastClickValid = true;
   mouse.lastClickX = x;
@@ -444,7 +455,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, i
     // A click leaves the view exactly as it was when the button went down.
     bool turned = mouse.turned;
     editor.camera = mouse.cameraAtPress;
-    Outcome outcome = ClickAt(editor, mouse.pressX, mouse.pressY);
+    Outcome outcome = ClickAt(editor, mouse.pressX, mouse.pressY, mouse.shift);
     return turned ? Outcome::Redraw : outcome;
   }
   mouse.clickPending = false;
@@ -452,6 +463,7 @@ Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, i
   switch (button) {
     case kButtonLeft:
       mouse.mode = 'l';
+      mouse.shift = (modifiers & kModShift) != 0;
       mouse.orbit = StartsOrbit(editor, modifiers, mouse.orbitCentre);
       mouse.clickPending = true;
       mouse.turned = false;

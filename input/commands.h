@@ -32,10 +32,11 @@ Outcome HandleKey(Editor& editor, unsigned char key, int modifiers = 0);
 // A function, arrow, paging or Insert key.
 Outcome HandleSpecialKey(Editor& editor, int key);
 // A mouse button press or release starts or ends a drag; a left press and
-// release without moving is a click that selects the object under it. A
-// wheel notch moves the camera and neither starts nor ends a drag; other
-// buttons do nothing. A left drag begun with Shift held (KeyModifier bits)
-// orbits about the selection.
+// release without moving is a click that selects the object under it, or
+// with Shift (`modifiers` at the press, KeyModifier bits) adds it to the
+// selection or takes it out. A left drag begun with Shift orbits about the
+// selection. A wheel notch moves the camera and neither starts nor ends a
+// drag; other buttons' presses do nothing, and any release ends a drag.
 Outcome HandleMouseButton(Editor& editor, int button, int state, int x, int y, int modifiers = 0);
 // Pointer motion while a button is held.
 Outcome HandleMouseMotion(Editor& editor, int x, int y);

@@ -4,12 +4,6 @@
 #include "base/number.h"
 
 namespace {
-void Add(Vec3& v, float dx, float dy, float dz) {
-  v.x += dx;
-  v.y += dy;
-  v.z += dz;
-}
-
 float Clamp01(float value) {
   if (value > 1) value = 1;
   if (value < 0) value = 0;
@@ -21,30 +15,76 @@ void SetColor(SceneObject& object, float r, float g, float b) {
   object.green = g;
   object.blue = b;
 }
+
+// Stores `v` as the mode's values (clamped for a colour) and echoes them.
+void Store(SceneObject& object, const EditMode& mode, Vec3 v) {
+  if (mode.clamp) v = {Clamp01(v.x), Clamp01(v.y), Clamp01(v.z)};
+  mode.set(object, v);
+  if (mode.echo != nullptr) Echo(mode.echo, v.x, v.y, v.z);
+}
+
+// Adds `change` to the mode's values: the delta operations of one object.
+void AddToValues(SceneObject& object, const EditMode& mode, const Vec3& change) {
+  const Vec3 v = mode.get(object);
+  Store(object, mode, {v.x + change.x, v.y + change.y, v.z + change.z});
+}
+
+void EchoChange(const EditMode& mode, const Vec3& change) {
+  if (mode.echoDelta) Echo(mode.echo, change.x, change.y, change.z);
+}
+
+const EditMode& Mode(char letter) { return *FindEditMode(letter); }
 }  // namespace
 
+const EditMode kEditModes[4] = {
+    {'s', "Size (x, y, z)", "Resize by (x, y, z): ", "Resizing: %f %f %f\n", false, false,
+     "resize", {0, 1, 2}, {1, 1, 1}, [](const SceneObject& o) { return o.size; },
+     [](SceneObject& o, const Vec3& v) { o.size = v; }},
+    {'p', "Position (x, y, z)", "Move by (x, y, z): ", "Moving: %f %f %f\n", true, false, "move",
+     {0, 1, 2}, {1, 1, 1}, [](const SceneObject& o) { return o.position; },
+     [](SceneObject& o, const Vec3& v) { o.position = v; }},
+    // Up turns about -x, Right about +y, End about +z: 20 degrees a unit.
+    {'r', "Rotation (x, y, z)", "Turn by (x, y, z): ", "Rotating: %f %f %f\n", false, false,
+     "rotate", {1, 0, 2}, {-20, 20, 20}, [](const SceneObject& o) { return o.rotation; },
+     [](SceneObject& o, const Vec3& v) { o.rotation = v; }},
+    {'c', "Color (red, green, blue)", "Change color by (red, green, blue): ", nullptr, false, true,
+     "adjust the colour of", {0, 1, 2}, {1, 1, 1},
+     [](const SceneObject& o) { return Vec3{o.red, o.green, o.blue}; },
+     [](SceneObject& o, const Vec3& v) { SetColor(o, v.x, v.y, v.z); }},
+};
+
+const EditMode* FindEditMode(char letter) {
+  for (const EditMode& mode : kEditModes) {
+    if (mode.letter == letter) return &mode;
+  }
+  return nullptr;
+}
+
+void ChangeEditValues(SceneObject& object, const EditMode& mode, const Vec3& change) {
+  EchoChange(mode, change);
+  AddToValues(object, mode, change);
+}
+
+void SetEditValues(SceneObject& object, const EditMode& mode, const Vec3& values) {
+  const Vec3 old = mode.get(object);
+  EchoChange(mode, {values.x - old.x, values.y - old.y, values.z - old.z});
+  Store(object, mode, values);
+}
+
 void Resize(SceneObject* object, float dx, float dy, float dz) {
-  if (object == nullptr) return;
-  Add(object->size, dx, dy, dz);
-  Echo("Resizing: %f %f %f\n", object->size.x, object->size.y, object->size.z);
+  if (object != nullptr) AddToValues(*object, Mode('s'), {dx, dy, dz});
 }
 
 void MoveObject(SceneObject* object, float dx, float dy, float dz) {
-  if (object == nullptr) return;
-  Add(object->position, dx, dy, dz);
-  Echo("Moving: %f %f %f\n", object->position.x, object->position.y, object->position.z);
+  if (object != nullptr) AddToValues(*object, Mode('p'), {dx, dy, dz});
 }
 
 void RotateObject(SceneObject* object, float ax, float ay, float az) {
-  if (object == nullptr) return;
-  Add(object->rotation, ax, ay, az);
-  Echo("Rotating: %f %f %f\n", object->rotation.x, object->rotation.y, object->rotation.z);
+  if (object != nullptr) AddToValues(*object, Mode('r'), {ax, ay, az});
 }
 
 void AdjustColor(SceneObject* object, float dr, float dg, float db) {
-  if (object == nullptr) return;
-  SetColor(*object, Clamp01(object->red + dr), Clamp01(object->green + dg),
-           Clamp01(object->blue + db));
+  if (object != nullptr) AddToValues(*object, Mode('c'), {dr, dg, db});
 }
 
 // Exact comparisons against 0: pure red becomes blue, pure blue becomes green,
@@ -87,10 +127,10 @@ void SetMaterialCode(SceneObject* object, int preset) {
   if (object != nullptr) SetColor(*object, 0, static_cast<float>(-preset), 0);
 }
 
-void PromptColor(SceneObject* object) {
-  if (object == nullptr) return;
+int PromptColor(SceneObject* object) {
+  if (object == nullptr) return 0;
   Print("Enter a new color (red, green, blue): ");
-  ReadFloats(object->red, object->green, object->blue);
+  return ReadFloats(object->red, object->green, object->blue);
 }
 
 // Formatted by hand: the same bytes as printf's "%d" and "%f", and a load

@@ -28,7 +28,9 @@ struct SceneObject {
   static void operator delete(void* object, std::size_t size) noexcept;
 };
 
-// The list owns its objects; destroying it frees them.
+// The list owns its objects; destroying it frees them. Ids grow from first
+// to last: objects join at the end with the last id plus 1, a load numbers
+// them in order, and an object only ever comes back (undo) to its old place.
 struct ObjectList {
   SceneObject* first = nullptr;
   SceneObject* last = nullptr;

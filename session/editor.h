@@ -3,6 +3,8 @@
 // history and picking all work on this one record.
 #pragma once
 
+#include <vector>
+
 #include "base/vec3.h"
 #include "camera/camera.h"
 #include "io/textures.h"
@@ -15,6 +17,9 @@ struct MouseDrag {
   // The left drag orbits about orbitCentre instead of turning the view.
   bool orbit = false;
   Vec3d orbitCentre;
+  // Shift was held when the left button went down: a click then toggles
+  // the object under it in the selection instead of selecting only it.
+  bool shift = false;
   // A left press that has not moved more than a click may: where it was and
   // the camera then, so that a click leaves the view as it found it.
   bool clickPending = false;
@@ -27,8 +32,18 @@ struct MouseDrag {
   int lastClickX = 0, lastClickY = 0;
 };
 
+// What is selected besides the list's current object (session/selection.h
+// has the operations).
+struct Selection {
+  // The selected objects besides objects.current, in the order they joined
+  // the selection. Never holds the current object, an object twice or one
+  // outside the list; empty whenever nothing is current.
+  std::vector<SceneObject*> others;
+};
+
 struct Editor {
-  ObjectList objects;
+  ObjectList objects;  // objects.current is the current object
+  Selection selection;  // the objects selected beside the current one
   Camera camera;
   TextureTable textures;
   TextureBackend textureBackend;

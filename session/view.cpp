@@ -4,6 +4,7 @@
 
 #include "camera/framing.h"
 #include "scene/bounds.h"
+#include "session/selection.h"
 
 namespace {
 // Moves the candidate camera back along the line from `centre` through it
@@ -37,8 +38,10 @@ bool Frame(Editor& editor, Camera camera, const Box& box) {
 
 bool SelectionBox(const Editor& editor, Box& box) {
   // An invisible selection (the start-up placeholder) looks like none.
-  Box selected;
-  if (editor.objects.current != nullptr) DrawnBox(*editor.objects.current, selected);
+  Box selected, one;
+  ForEachSelected(editor, [&](const SceneObject& object) {
+    if (DrawnBox(object, one)) selected.Add(one);
+  });
   if (selected.Empty()) selected = DrawnBox(editor.objects);
   if (selected.Empty()) return false;
   box = selected;

@@ -7,8 +7,8 @@
 #include "base/box.h"
 #include "session/editor.h"
 
-// The box the camera keys look at: around the selection (the current
-// object), or every object when nothing visible is selected. Returns false
+// The box the camera keys look at: around the selected objects, or every
+// object when nothing visible is selected. Returns false
 // (box untouched) when no object draws anything.
 bool SelectionBox(const Editor& editor, Box& box);
 

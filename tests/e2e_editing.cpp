@@ -210,6 +210,20 @@ TEST(Selection, FrameShowsAlongEveryFacingLineAndNothingElseChanges) {
     SCOPED_TRACE("sphere");
     ExpectFrame(sphereFramed, plain, Projector(sphere), SphereLines(Projector(sphere)));
   }
+  editor.Keys("ctrl+a");  // every selected object shows its frame, each as when alone
+  Screenshot allFramed = editor.Shoot();
+  int differing = 0;
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      auto same = [&](const Screenshot& a, const Screenshot& b) {
+        Rgb p = a.At(x, y), q = b.At(x, y);
+        return p.r == q.r && p.g == q.g && p.b == q.b;
+      };
+      const Screenshot& alone = !same(cubeFramed, plain) ? cubeFramed : sphereFramed;
+      differing += !same(allFramed, alone);
+    }
+  }
+  EXPECT_EQ(differing, 0);
   editor.ExpectExitOn("Escape");
 }
 
@@ -274,4 +288,51 @@ TEST(Undo, KeysUndoAndRedoToByteIdenticalSaves) {
             std::string::npos)
       << out;
   editor.ExpectExitOn("Escape");
+}
+
+// Two of three objects selected (Ctrl+A, then a Shift+click takes the middle
+// one out): each group of keys must save the bytes the same keys give each
+// object on its own, and undo at once.
+TEST(GroupEdits, SaveWhatTheSameKeysGiveEachObjectAloneAndUndoAsOneStepEach) {
+  struct Case {
+    const char* keys;
+    const char* typed;  // the prompts' answers
+    int steps;
+  } cases[] = {
+      {"F3 Right Right Up Home F2 Left End F4 Up Right End F5 Up Down Home", "", 4},
+      {"3 numbersign b minus Insert 6", "", 6},
+      {"g", "0.5,,0.25\n", 1},
+      {"F2 Return F3 Return F4 Return F5 Return", "2 3\n, 7\n90\n1.5 -0.5 0.3\n", 4},
+      {"F3 Tab F2 Tab F4 Tab F5 Tab", "2\n0.5 0.5 0.5\n0 90 0\n0.9 x 0.9\n", 4},
+  };
+  SceneObject middle = Object('s', {0, 0, 0}, {0, 1, 0});
+  middle.size = {0.5f, 0.5f, 0.5f};
+  const std::string scene = "nextObject\n1 2 0.5\n10 20 30\n-2 -1 0\nc \x01\n0.2 0.4 0.6\n" +
+                            Block(middle, "0.9 0.1 0.3") + "nextObject\n0.7 0.7 1.5\n0 45 0\n2 -1 0\ny " +
+                            std::string(1, '\0') + "\n0 -3 0\nEOF";
+  double x, y;
+  Projector(middle).Window({0, 0, 0}, x, y);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keys);
+    TempDir dir;
+    WriteFileBytes(dir.File("init.scene"), scene);
+    EditorProcess editor(dir.path());
+    ASSERT_TRUE(editor.WaitForOutput("Objects loaded: 3\n\n\n"));
+    editor.Type(std::string("start.scene\n") + c.typed + "group.scene\nundone.scene\n" + c.typed + c.typed +
+                "alone.scene\n");
+    std::size_t from = editor.Output().size();
+    editor.Keys("ctrl+s ctrl+a");
+    editor.Click(static_cast<int>(x), static_cast<int>(y), 1, "shift");
+    ASSERT_TRUE(editor.WaitForOutput("Selected 3 objects\nSelected 2 objects\n", 10, from));
+    editor.Keys(std::string(c.keys) + " ctrl+s");
+    for (int i = 0; i <= c.steps; ++i) editor.Keys("ctrl+z");
+    editor.Keys(std::string("ctrl+s Next ") + c.keys + " Prior Prior " + c.keys + " ctrl+s");
+    editor.ExpectExitOn("Escape");  // after every key before it
+    const std::string out = editor.Output().substr(from);
+    EXPECT_EQ(out.find("Nothing to undo!"), out.rfind("Nothing to undo!"));  // one undo a group
+    const std::string group = ReadFileBytes(dir.File("group.scene"));
+    EXPECT_NE(group, ReadFileBytes(dir.File("start.scene")));
+    EXPECT_EQ(group, ReadFileBytes(dir.File("alone.scene")));
+    EXPECT_EQ(ReadFileBytes(dir.File("undone.scene")), ReadFileBytes(dir.File("start.scene")));
+  }
 }

@@ -195,9 +195,10 @@ void EditorProcess::Drag(int button, int x0, int y0, int x1, int y1, const std::
   RunX(cmd + " sleep 0.1 mouseup " + b + (hold.empty() ? "" : " keyup " + hold));
 }
 
-void EditorProcess::Click(int x, int y, int button) {
+void EditorProcess::Click(int x, int y, int button, const std::string& hold) {
+  const std::string click = " click " + std::to_string(button);
   RunX("xdotool mousemove --window " + window_ + " " + std::to_string(x) + " " + std::to_string(y) +
-       " sleep 0.1 click " + std::to_string(button));
+       " sleep 0.1" + (hold.empty() ? click : " keydown " + hold + click + " keyup " + hold));
 }
 
 void EditorProcess::Type(const std::string& text) {

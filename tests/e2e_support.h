@@ -66,8 +66,8 @@ class EditorProcess {
   void Drag(int button, int x0, int y0, int x1, int y1, const std::string& hold = "");
   // Clicks `button` (1 left; 4 and 5 are the wheel's notches forward and
   // back) at (x, y) in window coordinates, without moving between press and
-  // release.
-  void Click(int x, int y, int button = 1);
+  // release, holding the key `hold` (xdotool name) if any.
+  void Click(int x, int y, int button = 1, const std::string& hold = "");
   // Writes to the editor's standard input.
   void Type(const std::string& text);
   void CloseInput();

@@ -3,9 +3,12 @@
 
 #include <filesystem>
 #include <vector>
+#include <utility>
 
 #include "input/commands.h"
 #include "base/console.h"
+#include "scene/edit.h"
+#include "session/selection.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -47,7 +50,7 @@ TEST_F(Commands, OnlyTheTabledCodesActAndReportTheirRedraw) {
       EXPECT_TRUE(key == 17 || key == 27) << key;
     }
   }
-  EXPECT_EQ(acting, "\x04\x0e\x11\x17\x1b!#$%-.0123456789@^abcdfqrsvwxz");
+  EXPECT_EQ(acting, "\x01\x04\x0e\x11\x17\x1b!#$%-.0123456789@^abcdfqrsvwxz");
   EXPECT_EQ(HandleKey(editor, 'p'), Outcome::None);  // prints, no redraw
   EXPECT_EQ(HandleKey(editor, '~'), Outcome::None);
 }
@@ -388,4 +391,60 @@ TEST_F(Commands, WheelNotchesMoveHalfAUnitAndNoOtherButtonActs) {
     EXPECT_EQ(fresh.mouse.mode, c.mode);
     EXPECT_EQ(fresh.objects.current, nullptr);
   }
+}
+
+TEST_F(Commands, EditsOfSeveralObjectsApplyToEachInListOrderAsOneStep) {
+  const char* const kMovedBy = "Moving: 1.000000 0.000000 2.000000\n";
+  struct Case {
+    char mode;
+    int key;  // special keys from 100
+    const char* typed;
+    std::string printed;  // with the echo on
+    Vec3 first, last;     // the mode's values of objects 0 and 2 afterwards
+  } cases[] = {
+      {'p', kKeyRight, "", "Moving: 0.100000 0.000000 0.000000\nMoving: 1.100000 0.000000 0.000000\n"
+       "Moving: 0.100000 0.000000 0.000000\nMoving: 0.100000 2.000000 0.000000\n", {1.1f, 0, 0}, {0.1f, 2, 0}},
+      {'p', 9, "1,,2", std::string("You pressed 9\nMove by (x, y, z): ") + kMovedBy +
+       "Moving: 2.000000 0.000000 2.000000\n" + kMovedBy + "Moving: 1.000000 2.000000 2.000000\n", {2, 0, 2}, {1, 2, 2}},
+      {'p', 13, "5", "You pressed 13\nPosition (x, y, z) [0.000000, 2.000000, 0.000000]: "
+       "Moving: 4.000000 0.000000 0.000000\nMoving: 5.000000 0.000000 0.000000\n"
+       "Moving: 5.000000 0.000000 0.000000\nMoving: 5.000000 2.000000 0.000000\n", {5, 0, 0}, {5, 2, 0}},
+      {'s', 9, "", "You pressed 9\nResize by (x, y, z): ", {1, 1, 1}, {1, 1, 1}},
+      {'s', kKeyRight, "", "Resizing: 1.100000 1.000000 1.000000\nResizing: 1.100000 1.000000 1.000000\n",
+       {1.1f, 1, 1}, {1.1f, 1, 1}},
+      {'r', 9, "0 90", "You pressed 9\nTurn by (x, y, z): Rotating: 0.000000 90.000000 0.000000\n"
+       "Rotating: 0.000000 90.000000 0.000000\n", {0, 90, 0}, {0, 90, 0}},
+      {'c', 13, "1.5 -0.5 0.3", "You pressed 13\nColor (red, green, blue) [0.100000, 0.100000, 0.100000]: ",
+       {1, 0, 0.3f}, {1, 0, 0.3f}},  // kept within 0 to 1, as the arrows keep it
+      {'c', 9, "0.95 x", "You pressed 9\nChange color by (red, green, blue): ", {1, 0.1f, 0.1f}, {1, 0.1f, 0.1f}},
+      {'c', 4, "", "You pressed 4\nObject duplicated!\nObject duplicated!\n", {0.1f, 0.1f, 0.1f}, {0.1f, 0.1f, 0.1f}},
+  };
+  std::string input;
+  for (const Case& c : cases) input += c.key == 9 || c.key == 13 ? std::string(c.typed) + "\n" : "";
+  ConsoleCapture console(input);
+  SetVerbose(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(1, c.mode) + " " + std::to_string(c.key));
+    Editor scratch;
+    for (int i = 0; i < 3; ++i) CreateObject(scratch.objects);
+    SceneObject& first = *scratch.objects.first;
+    SceneObject& last = *scratch.objects.last;
+    first.position = {1, 0, 0};
+    last.position = {0, 2, 0};
+    SelectOnly(scratch, &first);
+    ToggleSelected(scratch, &last);  // the last is current, the first listed first
+    scratch.editMode = c.mode;
+    if (c.key >= 100) HandleSpecialKey(scratch, c.key); else HandleKey(scratch, static_cast<unsigned char>(c.key));
+    EXPECT_EQ(console.Take(), c.printed);
+    const EditMode& mode = *FindEditMode(c.mode);
+    for (auto [object, expected] : {std::pair{&first, c.first}, {&last, c.last}}) {
+      const Vec3 v = mode.get(*object);
+      EXPECT_FLOAT_EQ(v.x, expected.x);
+      EXPECT_FLOAT_EQ(v.y, expected.y);
+      EXPECT_FLOAT_EQ(v.z, expected.z);
+    }
+    EXPECT_FLOAT_EQ(mode.get(*first.next).x, mode.get(SceneObject()).x);  // not selected
+    EXPECT_EQ(scratch.history.UndoSteps(), *c.typed == '\0' && c.key == 9 ? 0u : 1u);  // one step
+  }
+  SetVerbose(false);
 }

@@ -14,6 +14,7 @@
 #include "input/commands.h"
 #include "io/scene_file.h"
 #include "scene/history.h"
+#include "session/selection.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -26,6 +27,12 @@ const char kScene[] =
     "EOF";
 
 unsigned NoUpload(const TgaImage&) { return 0; }
+
+std::string Repeat(const std::string& text, int times) {
+  std::string all;
+  while (times-- > 0) all += text;
+  return all;
+}
 void NoTexGen() {}
 
 // The saved file's bytes.
@@ -41,8 +48,10 @@ std::string SavedBytes(const ObjectList& list) {
 }
 
 // Everything undo must restore, bit for bit: the saved bytes, every object's
-// id and raw field bits in list order, and (if asked) which one is current.
-std::string Snapshot(const ObjectList& list, bool withCurrent = true) {
+// id and raw field bits in list order, and (if asked) which one is current
+// and which others are selected.
+std::string Snapshot(const ObjectList& list, bool withCurrent = true,
+                     const std::vector<SceneObject*>& others = {}) {
   std::string state = SavedBytes(list);
   for (const SceneObject* o = list.first; o != nullptr; o = o->next) {
     auto bits = [&](const void* p, std::size_t n) { state.append(static_cast<const char*>(p), n); };
@@ -56,6 +65,7 @@ std::string Snapshot(const ObjectList& list, bool withCurrent = true) {
     bits(&o->green, sizeof(float));
     bits(&o->blue, sizeof(float));
     if (withCurrent && o == list.current) state += "<current>";
+    if (std::count(others.begin(), others.end(), o) != 0) state += "<selected>";
   }
   return state + "count " + std::to_string(list.count);
 }
@@ -96,7 +106,7 @@ class Mirror : public HistoryObserver {
 
 class Undo : public ::testing::Test {
  protected:
-  Undo() : console("0.25 0.5 0.75\n0.25 0.5 0.75\n0.25 0.5 0.75\n") {
+  Undo() : console(Repeat("0.25 0.5 0.75\n", 8)) {
     editor.textureBackend.upload = NoUpload;
     editor.textureBackend.enableTexGen = NoTexGen;
     std::FILE* file = fmemopen(const_cast<char*>(kScene), sizeof kScene - 1, "r");
@@ -107,7 +117,8 @@ class Undo : public ::testing::Test {
   }
 
   // Presses keys named as in "F3 Right ^W ! Ins": special keys by name, ^X
-  // for Ctrl+X, anything else as its character.
+  // for Ctrl+X, +N for a Shift+click on object N, anything else as its
+  // character.
   void Press(const std::string& keys) {
     static const std::map<std::string, int> special = {
         {"F2", kKeyF2}, {"F3", kKeyF3}, {"F4", kKeyF4}, {"F5", kKeyF5},
@@ -119,8 +130,12 @@ class Undo : public ::testing::Test {
     while (in >> key) {
       if (special.count(key) != 0) {
         HandleSpecialKey(editor, special.at(key));
-      } else if (key == "Ret") {
-        HandleKey(editor, 13);
+      } else if (key == "Ret" || key == "Tab") {
+        HandleKey(editor, key == "Ret" ? 13 : 9);
+      } else if (key[0] == '+' && key.size() > 1) {
+        SceneObject* o = editor.objects.first;
+        while (o->id != std::stoi(key.substr(1))) o = o->next;
+        ToggleSelected(editor, o);
       } else if (key.size() == 2 && key[0] == '^') {
         HandleKey(editor, static_cast<unsigned char>(key[1] & 0x1f));
       } else {
@@ -156,6 +171,16 @@ const Sequence kSequences[] = {
     {"delete everything", "", "^W ^W ^W ^W ^W", 4},
     {"new objects on an emptied list", "^W ^W ^W ^W", "^N ^N", 2},
     {"camera, mode, print and echo keys are no steps", "", "w z q F2 F5 p ~ ~", 0},
+    // Several selected (object 1 is current): each key is one step for all.
+    {"a run of group moves", "^A F3", "Right Right Up Home", 1},
+    {"group appearance keys, typed colour and shape", "^A", "! 3 - b g Ins", 6},
+    {"group typed values and typed changes in each mode",
+     "^A", "Ret Tab F3 Ret Tab F4 Ret Tab F5 Ret Tab", 8},
+    {"group delete of objects apart", "+3", "^W", 1},
+    {"group delete of everything", "^A", "^W", 1},
+    {"group duplicate, then the copies edited", "+0 +3", "^D Right Tab", 3},
+    {"new and page after a group edit", "^A F3", "Right ^N PgDn Left", 3},
+    {"shift-clicks and Ctrl+A between edits are no steps", "+2", "Right +0 Up ^A Left", 3},
 };
 
 TEST_F(Undo, SequencesUndoToTheExactBytesAndRedoBack) {
@@ -167,7 +192,7 @@ TEST_F(Undo, SequencesUndoToTheExactBytesAndRedoBack) {
     std::fclose(file);
     editor.history.Clear();
     SwapObjects(editor.objects, fresh.objects);
-    editor.objects.current = editor.objects.first->next;
+    SelectOnly(editor, editor.objects.first->next);
     editor.editMode = 's';
     std::rewind(ConsoleIn());
 
@@ -175,23 +200,23 @@ TEST_F(Undo, SequencesUndoToTheExactBytesAndRedoBack) {
     editor.history.Clear();
     Mirror mirror(editor.objects);
     editor.history.SetObserver(&mirror);
-    const std::string before = Snapshot(editor.objects);
+    const std::string before = Snapshot(editor.objects, true, editor.selection.others);
     const std::string savedBefore = SavedBytes(editor.objects);
     Press(s.changes);
-    const std::string after = Snapshot(editor.objects);
+    const std::string after = Snapshot(editor.objects, true, editor.selection.others);
     EXPECT_TRUE(mirror.Matches(editor.objects));
     console.Take();
 
     for (int i = 0; i < s.steps; ++i) EXPECT_EQ(HandleKey(editor, 26), Outcome::Redraw);
     EXPECT_TRUE(mirror.Matches(editor.objects));
     EXPECT_EQ(SavedBytes(editor.objects), savedBefore);
-    EXPECT_EQ(Snapshot(editor.objects), before);
+    EXPECT_EQ(Snapshot(editor.objects, true, editor.selection.others), before);
     EXPECT_EQ(HandleKey(editor, 26), Outcome::None);
     // Ctrl+Y and Ctrl+Shift+Z both redo.
     for (int i = 0; i < s.steps; ++i) {
       EXPECT_EQ(HandleKey(editor, i % 2 ? 25 : 26, i % 2 ? 0 : kModShift | kModCtrl), Outcome::Redraw);
     }
-    EXPECT_EQ(Snapshot(editor.objects), after);
+    EXPECT_EQ(Snapshot(editor.objects, true, editor.selection.others), after);
     EXPECT_TRUE(mirror.Matches(editor.objects));
     editor.history.SetObserver(nullptr);
     EXPECT_EQ(HandleKey(editor, 25), Outcome::None);
@@ -344,6 +369,15 @@ TEST(History, KeepsWithinItsMemoryLimitAndFreesDroppedObjects) {
   EXPECT_EQ(list.count, 1);
   EXPECT_EQ(history.UndoSteps(), 0u);
   EXPECT_EQ(history.Bytes(), 0u);
+  // Nor can a step of too many objects: the deleted ones are freed at once.
+  for (int i = 0; i < 99; ++i) CreateObject(list);
+  history.Delete(list, list.last, "delete");
+  ASSERT_EQ(history.UndoSteps(), 1u);
+  history.Begin({"delete", 0, 99}, list.first);
+  while (list.first != nullptr) history.Delete(list, list.first);
+  EXPECT_TRUE(history.End(nullptr));
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(history.UndoSteps(), 0u);
 }
 
 TEST(History, RunsJoinOnlyTheSameObjectAndDescription) {

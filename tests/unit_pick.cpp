@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "camera/camera.h"
 #include "input/commands.h"
 #include "scene/pick.h"
 #include "scene/transform.h"
+#include "session/selection.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -134,8 +136,8 @@ class Click : public ::testing::Test {
     x = static_cast<int>((m.at(0, 3) / w + 1) / 2 * 600);
     y = static_cast<int>((1 - m.at(1, 3) / w) / 2 * 600);
   }
-  Outcome ClickAt(int x, int y, int wander = 0) {
-    HandleMouseButton(editor, kButtonLeft, kMouseDown, x, y);
+  Outcome ClickAt(int x, int y, int wander = 0, int modifiers = 0) {
+    HandleMouseButton(editor, kButtonLeft, kMouseDown, x, y, modifiers);
     if (wander != 0) HandleMouseMotion(editor, x + wander, y);
     return HandleMouseButton(editor, kButtonLeft, kMouseUp, x + wander, y);
   }
@@ -220,4 +222,44 @@ TEST_F(Click, MiddleAndRightButtonsDoNotSelect) {
   }
   EXPECT_EQ(CurrentId(), 2);
   EXPECT_EQ(console.Take(), "");
+}
+
+TEST_F(Click, ShiftClicksToggleCtrlASelectsAllAndPagingOrNewSelectOnlyOne) {
+  struct Step {
+    const char* action;  // "shift N" / "click N" on object N, or a key
+    const char* printed;
+    int current;          // -1: nothing
+    std::vector<int> selected;  // in list order
+  } steps[] = {
+      {"shift 1", "Selected 2 objects\n", 1, {1, 2}},
+      {"shift 2", "Selected object 1\n", 1, {1}},  // not current: just taken out
+      {"shift 2", "Selected 2 objects\n", 2, {1, 2}},
+      {"^A", "Selected 3 objects\n", 2, {0, 1, 2}},
+      {"shift 2", "Selected 2 objects\n", 1, {0, 1}},  // the newest remaining is current
+      {"PgUp", "", 2, {2}},
+      {"click 1", "Selected object 1\n", 1, {1}},
+      {"shift 1", "Selected 0 objects\n", -1, {}},
+      {"^A", "Selected 3 objects\n", 0, {0, 1, 2}},  // nothing current: the first
+      {"^N", "New object created!\n", 3, {3}},
+  };
+  SceneObject* byId[3] = {editor.objects.first, editor.objects.first->next, editor.objects.last};
+  editor.objects.first->position = {-2.5f, -1, 0};  // each object alone under its pixel
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.action);
+    std::string action = step.action;
+    if (action == "^A" || action == "^N") {
+      EXPECT_EQ(HandleKey(editor, action == "^A" ? 1 : 14), Outcome::Redraw);
+    } else if (action == "PgUp") {
+      HandleSpecialKey(editor, kKeyPageUp);
+    } else {
+      int x, y;
+      PixelOf(*byId[action.back() - '0'], x, y);
+      EXPECT_EQ(ClickAt(x, y, 0, action[0] == 's' ? kModShift : 0), Outcome::Redraw);
+    }
+    EXPECT_EQ(console.Take(), step.printed);
+    EXPECT_EQ(editor.objects.current ? editor.objects.current->id : -1, step.current);
+    std::vector<int> ids;
+    for (SceneObject* o : SelectedObjects(editor)) ids.push_back(o->id);
+    EXPECT_EQ(ids, step.selected);
+  }
 }
