@@ -5,6 +5,7 @@
 
 #include "app/frame.h"
 #include "app/options.h"
+#include "app/quit.h"
 #include "app/snapshot.h"
 #include "base/console.h"
 #include "base/signals.h"
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
       break;
   }
 
-  PrepareProcess();
+  if (!PrepareSession(options)) return 1;
   // Set before glutInit, so GLUT's -geometry can override them.
   glutInitWindowSize(600, 600);
   glutInitWindowPosition(20, 20);

@@ -44,6 +44,7 @@ Outcome SaveAs(Editor& editor) {
   if (PromptName("Save scene as: ", name) && SaveScene(editor.objects, name)) {
     editor.history.MarkSaved();
     NoteChange(editor);
+    editor.journal.Restart();
   }
   return Outcome::None;
 }

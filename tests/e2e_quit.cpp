@@ -88,7 +88,7 @@ TEST(Quitting, NothingIsKeptWithoutUnsavedChanges) {
     s.editor.Keys("ctrl+n ctrl+s w F3 asciitilde F6");  // saved; then the camera, modes, echo, light
     s.Sync();
     TakeWayOut(s.editor, way);
-    EXPECT_FALSE(std::filesystem::exists(s.dir.File("state")));
+    EXPECT_TRUE(RecoveryFiles(s.dir).empty());  // nor the journal
     EXPECT_EQ(s.editor.Output().find("Unsaved"), std::string::npos);
   }
 }
@@ -106,7 +106,7 @@ TEST(Quitting, WithNothingToKeepASignalEndsTheEditorEvenInASlowFrame) {
   ASSERT_TRUE(editor.WaitForOutput("Objects loaded: 100000\n", 60));
   editor.Signal(SIGTERM);
   EXPECT_EQ(editor.WaitExit(5), 128 + SIGTERM);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("state")));
+  EXPECT_TRUE(RecoveryFiles(dir).empty());
 }
 
 TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
@@ -145,6 +145,7 @@ TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
 
 TEST(Quitting, AnUnwritableStateFolderIsReportedAndTheEditorStillEnds) {
   Session s;
+  std::filesystem::remove_all(s.dir.File("state"));  // with the journal in it
   WriteFileBytes(s.dir.File("state"), "a file where the folder should be");
   s.editor.Keys("ctrl+n");
   s.Sync();
@@ -177,7 +178,7 @@ TEST(Saving, AFileSizeLimitFailsTheSaveAndKeepsTheOldFile) {
   editor.Keys("ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+s");
   ASSERT_TRUE(editor.WaitForOutput("Error saving file big.scene!\n"));
   EXPECT_EQ(ReadFileBytes(dir.File("big.scene")), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // and state/
   editor.ExpectExitOn("Escape");  // the recovery file is too big as well
   EXPECT_NE(editor.Output().find("Unsaved changes could not be kept in "), std::string::npos);
 }
