@@ -150,6 +150,8 @@ TEST(Journal, AKilledEditorLosesNothingShownAndTheNextStartKeepsIt) {
     TempDir dir;
     WriteFileBytes(dir.File("init.scene"), "nextObject\n1 1 1\n0 0 0\n0 0 0\nc \x01\n0.1 0.1 0.1\nEOF");
     WriteFileBytes(dir.File("other.scene"), "nextObject\n1 2 3\n4 5 6\n7 8 9\ns \x01\n-2 0 0\nEOF");
+    WriteFileBytes(dir.File("init.scene.tex"), "t.tga\n");
+    RunX("convert -size 2x2 xc:red -type TrueColor -compress None " + dir.File("t.tga"));
     {
       EditorProcess editor(dir.path());  // the same keys, then Ctrl+S
       editor.Type(row.input + std::string("expected.scene\n"));
@@ -171,8 +173,9 @@ TEST(Journal, AKilledEditorLosesNothingShownAndTheNextStartKeepsIt) {
     ASSERT_EQ(files.size(), row.kept ? 3u : 1u);
     if (row.kept) {
       EXPECT_EQ(ReadFileBytes(files[1]), ReadFileBytes(dir.File("expected.scene")));
+      EXPECT_EQ(ReadFileBytes(files[2]), dir.File("t.tga") + "\n");
       EXPECT_NE(editor.Output().find("loading " + files[1] + "\n"), std::string::npos);
-      EXPECT_TRUE(EndsWith(editor.Output(), "\n\n\nUnsaved changes of an earlier session kept in " + files[1] + "\n"));
+      EXPECT_TRUE(EndsWith(editor.Output(), "\nUnsaved changes of an earlier session kept in " + files[1] + "\n"));
     }
     EXPECT_EQ(editor.Output().find("earlier session") != std::string::npos, row.kept);
     editor.ExpectExitOn("Escape");
@@ -214,14 +217,23 @@ TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
 }
 
 TEST(Quitting, AnUnwritableStateFolderIsReportedAndTheEditorStillEnds) {
-  Session s;
-  std::filesystem::remove_all(s.dir.File("state"));  // with the journal in it
-  WriteFileBytes(s.dir.File("state"), "a file where the folder should be");
-  s.editor.Keys("ctrl+n");
-  s.Sync();
-  s.editor.ExpectExitOn("Escape");
-  EXPECT_TRUE(EndsWith(s.editor.Output(),
-                       "\nUnsaved changes could not be kept in " + s.dir.File("state/quillmar") + "\n"));
+  for (bool fromStart : {true, false}) {  // no journal either, or once it runs
+    TempDir dir;
+    WriteFileBytes(dir.File("init.scene"), "EOF");
+    if (fromStart) WriteFileBytes(dir.File("state"), "a file where the folder should be");
+    EditorProcess editor(dir.path());
+    if (!fromStart) {
+      std::filesystem::remove_all(dir.File("state"));  // with the journal in it
+      WriteFileBytes(dir.File("state"), "a file where the folder should be");
+    }
+    editor.Keys("ctrl+n p");
+    ASSERT_TRUE(editor.WaitForOutput("info-Color: "));
+    editor.ExpectExitOn("Escape");
+    const std::string folder = dir.File("state/quillmar");
+    EXPECT_EQ(editor.Output().find("Unsaved changes cannot be journaled in " + folder + "\n") !=
+                  std::string::npos, fromStart);
+    EXPECT_TRUE(EndsWith(editor.Output(), "\nUnsaved changes could not be kept in " + folder + "\n"));
+  }
 }
 
 TEST(Console, AClosedConsoleDoesNotEndTheSession) {
