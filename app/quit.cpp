@@ -3,6 +3,7 @@
 #include <GL/freeglut.h>
 #include <poll.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -22,6 +23,8 @@ namespace {
 std::recursive_mutex g_editing;
 // What PrepareSession recovered, told at the end of the start-up.
 std::string g_recovered;
+// Until the start-up is over there is nothing unsaved to keep.
+std::atomic<bool> g_starting{true};
 
 // Keeps unsaved changes, once: in a recovery file, after which the journal
 // has served; with nothing unsaved the journal simply goes. A recovery file
@@ -42,14 +45,17 @@ void OnClose() {
   KeepUnsavedWork();
 }
 
-// The signal thread. A frame only reads the scene, so the work is kept while
-// one draws, however slow; an event that changes it is waited for (a prompt
-// sees the signal and returns at once). A second signal changes nothing.
+// The signal thread. During the start-up the process ends at once: nothing
+// can be unsaved yet. Later a frame only reads the scene, so the work is kept
+// while one draws, however slow; an event that changes it is waited for (a
+// prompt sees the signal and returns at once). A second signal changes
+// nothing.
 void WatchSignals() {
   while (PendingSignal() == 0) {
     pollfd wake{SignalFd(), POLLIN, 0};
     poll(&wake, wake.fd >= 0 ? 1 : 0, wake.fd >= 0 ? -1 : 100);
   }
+  if (g_starting) EndBySignal(PendingSignal());
   g_editing.lock();
   KeepUnsavedWork();
   EndBySignal(PendingSignal());
@@ -59,6 +65,7 @@ void WatchSignals() {
 bool PrepareSession(Options& options) {
   const std::string folder = RecoveryFolder();
   g_recovered = RecoverJournals(folder, std::time(nullptr));
+  std::thread(WatchSignals).detach();  // a signal meanwhile is acted on now
   if (!options.recover) return true;
   options.scene = NewestRecovery(folder);
   if (!options.scene.empty()) return true;
@@ -71,12 +78,10 @@ void StartSession() {
   Editor& editor = TheEditor();
   editor.journal.Start(RecoveryFolder(), editor.history, editor.objects, editor.textures);
   Print("%s", g_recovered.c_str());
+  g_starting = false;
 }
 
-void InstallQuitHooks() {
-  glutCloseFunc(OnClose);
-  std::thread(WatchSignals).detach();
-}
+void InstallQuitHooks() { glutCloseFunc(OnClose); }
 
 EditingEvent::EditingEvent() {
   if (PendingSignal() != 0) return;

@@ -8,19 +8,20 @@
 #include "app/options.h"
 
 // Before the window opens: turns the journals of editors that have ended
-// into recovery files and, for --recover, makes the newest recovery file the
-// scene to open. Returns false, having said why in one line on standard
-// error, when --recover finds none.
+// into recovery files, then starts the thread that acts on a noted signal
+// (base/signals.h): until StartSession it ends the process at once; later
+// it waits for the event under way to end, keeps unsaved changes, and ends
+// the process as the signal would have, frames not waited for. For
+// --recover, makes the newest recovery file the scene to open. Returns
+// false, having said why in one line on standard error, when --recover
+// finds none.
 bool PrepareSession(Options& options);
 
 // Once the start scene is loaded: starts the session's journal, then prints
 // what PrepareSession recovered, the last lines of the start-up.
 void StartSession();
 
-// Hooks the window's close into GLUT and starts the thread that acts on a
-// noted signal (base/signals.h): it waits for the event under way to end,
-// keeps unsaved changes, and ends the process as the signal would have.
-// Frames are not waited for. Call once the window exists.
+// Hooks the window's close into GLUT. Call once the window exists.
 void InstallQuitHooks();
 
 // Held while an event may change the editor, so a signal is acted on only
