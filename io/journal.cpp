@@ -160,9 +160,9 @@ bool NewLockedFile(const std::string& folder, int& fd, std::string& tempName) {
 bool NameFile(int fd, const std::string& tempName, const std::string& path, bool replace) {
   if (!tempName.empty()) {
     if (replace) return rename(tempName.c_str(), path.c_str()) == 0;
-    bool named = link(tempName.c_str(), path.c_str()) == 0;
+    if (link(tempName.c_str(), path.c_str()) != 0) return false;
     unlink(tempName.c_str());
-    return named;
+    return true;
   }
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (!replace) return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
