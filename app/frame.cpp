@@ -147,8 +147,11 @@ void OnDisplay() {
 }
 
 namespace {
+// The end of an event: the journal learns whether the scene is unsaved, and
+// the console shows what the event printed before the window redraws.
 void Finish(Outcome outcome) {
-  NoteUnsavedWork(TheEditor().unsaved);
+  Editor& editor = TheEditor();
+  editor.journal.NoteUnsaved(editor.unsaved);
   FlushConsole();
   if (outcome == Outcome::Quit) QuitEditor(0);
   if (outcome == Outcome::Redraw) glutPostRedisplay();
@@ -156,24 +159,28 @@ void Finish(Outcome outcome) {
 }  // namespace
 
 void OnKeyboard(unsigned char key, int, int) {
-  NoteUnsavedWork(true);
+  EditingEvent event;
+  if (!event) return;
   int modifiers = glutGetModifiers();
   Finish(HandleKey(TheEditor(), key, modifiers));
 }
 
 void OnSpecialKey(int key, int, int) {
-  NoteUnsavedWork(true);
+  EditingEvent event;
+  if (!event) return;
   glutGetModifiers();
   Finish(HandleSpecialKey(TheEditor(), key));
 }
 
 void OnMouseButton(int button, int state, int x, int y) {
-  NoteUnsavedWork(true);
+  EditingEvent event;
+  if (!event) return;
   Finish(HandleMouseButton(TheEditor(), button, state, x, y, glutGetModifiers()));
 }
 
 void OnMouseMotion(int x, int y) {
-  NoteUnsavedWork(true);
+  EditingEvent event;
+  if (!event) return;
   Finish(HandleMouseMotion(TheEditor(), x, y));
 }
 

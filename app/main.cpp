@@ -5,6 +5,7 @@
 
 #include "app/frame.h"
 #include "app/options.h"
+#include "app/quit.h"
 #include "app/snapshot.h"
 #include "base/console.h"
 #include "base/signals.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
       break;
   }
 
-  PrepareProcess();
+  if (!PrepareSession(options)) return 1;
   // Set before glutInit, so GLUT's -geometry can override them.
   glutInitWindowSize(600, 600);
   glutInitWindowPosition(20, 20);
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
   glutCreateWindow("Quillmar");
 
   InitScene(options.scene.empty() ? "init.scene" : options.scene);
+  StartSession();
   RegisterCallbacks();
   glutMainLoop();
   return 0;

@@ -73,6 +73,10 @@ Options ParseOptions(int argc, const char* const* argv) {
       options.action = Options::Action::Version;
       return options;
     }
+    if (arg == "--recover") {
+      options.recover = true;
+      continue;
+    }
     if (const GlutOption* glut = FindGlutOption(arg)) {
       options.glutArgs.push_back(arg);
       if (glut->takesValue) {
@@ -116,6 +120,10 @@ Options ParseOptions(int argc, const char* const* argv) {
   }
 
   if (sizeGiven && !snapshot) return Fail(options, "option '--size' only goes with --snapshot");
+  if (options.recover && (snapshot || exportMeshes || !options.scene.empty())) {
+    return Fail(options, "option '--recover' opens a recovery file in the editor: give no SCENE, "
+                         "--snapshot or --export with it");
+  }
   if ((snapshot || exportMeshes) && options.scene.empty()) {
     return Fail(options, std::string("option '") + (snapshot ? "--snapshot" : "--export") +
                              "' needs a SCENE to read");
@@ -127,6 +135,7 @@ Options ParseOptions(int argc, const char* const* argv) {
 
 std::string UsageText() {
   return "Usage: quillmar [OPTIONS] [SCENE]\n"
+         "       quillmar [OPTIONS] --recover\n"
          "       quillmar --snapshot OUT.png [--size WxH] SCENE\n"
          "       quillmar --export OUT SCENE\n"
          "\n"
@@ -136,6 +145,8 @@ std::string UsageText() {
          "Options:\n"
          "  -h, --help          show this summary and exit\n"
          "  --version           show the version and exit\n"
+         "  --recover           open the newest recovery file (unsaved changes kept when\n"
+         "                      an editor ended) with its texture list\n"
          "  --snapshot OUT.png  draw SCENE once as the window shows it, write a PNG, exit\n"
          "  --size WxH          the --snapshot size: 600x600 by default, 4096x4096 at most\n"
          "  --export OUT        write SCENE as meshes to OUT: .obj, .stl, .gltf or .glb\n"

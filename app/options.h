@@ -15,6 +15,7 @@ struct Options {
   };
   Action action = Action::Edit;
   std::string scene;   // empty: the start scene "init.scene"
+  bool recover = false;  // open the newest recovery file (io/recovery.h)
   std::string output;  // the file --snapshot or --export writes
   int width = 600, height = 600;  // the --snapshot picture size
   std::string display;            // the value of GLUT's -display, if given

@@ -1,21 +1,45 @@
 #include "base/console.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 
-#include <unistd.h>
+#include "base/signals.h"
 
 namespace {
 struct ConsoleState {
   std::FILE* in = nullptr;
   std::FILE* out = nullptr;
+  std::FILE* watchedIn = nullptr;  // standard input, watching for signals
   bool verbose = false;
   bool terminal = false;  // standard output is a terminal, shown line by line
 };
 ConsoleState g_console;
 
 void PrintV(const char* format, va_list args) { std::vfprintf(ConsoleOut(), format, args); }
+
+// Reads the descriptor `cookie` for stdio, failing as interrupted as soon as
+// a signal has been noted (base/signals.h), before or while it waits.
+ssize_t ReadWatched(void* cookie, char* buffer, std::size_t size) {
+  const int fd = static_cast<int>(reinterpret_cast<std::intptr_t>(cookie));
+  for (;;) {
+    if (PendingSignal() != 0) {
+      errno = EINTR;
+      return -1;
+    }
+    pollfd fds[2] = {{fd, POLLIN, 0}, {SignalFd(), POLLIN, 0}};
+    if (poll(fds, SignalFd() >= 0 ? 2 : 1, -1) < 0 && errno != EINTR) return -1;
+    if (fds[0].revents != 0) {
+      const ssize_t n = read(fd, buffer, size);
+      if (n >= 0 || errno != EINTR) return n;
+    }
+  }
+}
 }  // namespace
 
 void SetConsole(std::FILE* in, std::FILE* out) {
@@ -23,7 +47,10 @@ void SetConsole(std::FILE* in, std::FILE* out) {
   g_console.out = out;
 }
 
-std::FILE* ConsoleIn() { return g_console.in ? g_console.in : stdin; }
+std::FILE* ConsoleIn() {
+  if (g_console.in != nullptr) return g_console.in;
+  return g_console.watchedIn != nullptr ? g_console.watchedIn : stdin;
+}
 std::FILE* ConsoleOut() { return g_console.out ? g_console.out : stdout; }
 
 bool IsVerbose() { return g_console.verbose; }
@@ -50,6 +77,7 @@ void FlushConsole() { std::fflush(ConsoleOut()); }
 
 bool ReadLine(std::FILE* in, std::string& line) {
   line.clear();
+  if (PendingSignal() != 0) return false;
   int c = std::getc(in);
   for (; c != EOF && c != '\n'; c = std::getc(in)) {
     if (line.size() < kMaxLineBytes) line.push_back(static_cast<char>(c));
@@ -120,6 +148,10 @@ bool PromptName(const char* prompt, std::string& name) {
 void SetUpConsoleBuffering() {
   g_console.terminal = isatty(fileno(stdout)) != 0;
   std::setvbuf(stdout, nullptr, g_console.terminal ? _IOLBF : _IOFBF, BUFSIZ);
+  if (g_console.watchedIn == nullptr) {
+    g_console.watchedIn = fopencookie(reinterpret_cast<void*>(std::intptr_t{STDIN_FILENO}), "r",
+                                      {ReadWatched, nullptr, nullptr, nullptr});
+  }
 }
 
 bool ConsoleShowsEachLine() { return g_console.terminal && ConsoleOut() == stdout; }

@@ -32,7 +32,8 @@ constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 
 // Reads one line, without its line end, keeping at most kMaxLineBytes of it.
 // Returns false, with `line` empty, when the input ends before a line starts
-// or a read fails (a signal interrupts it); a failed read can be retried.
+// or a read fails; a failed read can be retried. A signal noted before or
+// during the read (base/signals.h) fails it at once, as a cancelled answer.
 bool ReadLine(std::FILE* in, std::string& line);
 
 // Flushes, then reads one line of the console input as up to three numbers
@@ -49,7 +50,8 @@ bool PromptName(const char* prompt, std::string& name);
 
 // Line-buffers standard output when it is a terminal, so each line shows as
 // it is printed; otherwise it stays fully buffered and is flushed by
-// FlushConsole. Call before the first message.
+// FlushConsole. The console input becomes standard input read so that a
+// noted signal ends any wait for it. Call before the first message.
 void SetUpConsoleBuffering();
 
 // True when the console is a terminal that shows each line as it is printed;

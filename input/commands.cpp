@@ -55,6 +55,7 @@ Outcome SaveAs(Editor& editor) {
   if (PromptName("Save scene as: ", name) && SaveSceneWithTextures(editor.objects, editor.textures, name)) {
     editor.history.MarkSaved();
     NoteChange(editor);
+    editor.journal.Restart();
   }
   return Outcome::None;
 }

@@ -9,6 +9,7 @@
 #include "camera/camera.h"
 #include "io/textures.h"
 #include "scene/history.h"
+#include "session/edit_journal.h"
 #include "scene/object.h"
 
 struct MouseDrag {
@@ -55,4 +56,6 @@ struct Editor {
   bool unsaved = false;
   // Undo and redo of the changes to the objects.
   History history;
+  // Every change to the objects as it happens, once started (Start).
+  EditJournal journal;
 };

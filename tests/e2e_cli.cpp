@@ -232,6 +232,7 @@ TEST(CommandLine, ExitStatusesAndMessages) {
   TempDir dir;
   WriteFileBytes(dir.File("cube.scene"), kCubeScene);
   RunX("mkdir " + dir.File("taken.png"));
+  const std::string noRecovery = "no recovery file in " + dir.File("state/quillmar");
   const struct {
     std::vector<std::string> args;
     bool display;
@@ -249,6 +250,7 @@ TEST(CommandLine, ExitStatusesAndMessages) {
       {{"--snapshot", "o.png", "missing.scene"}, true, 1, "'missing.scene'", "o.png"},
       {{"--snapshot", "no-such-dir/o.png", "cube.scene"}, true, 1, "'no-such-dir/o.png'", nullptr},
       {{"--snapshot", "taken.png", "cube.scene"}, true, 1, "'taken.png'", nullptr},
+      {{"--recover"}, true, 1, noRecovery.c_str(), nullptr},
       {{"-display", TestDisplay(), "--snapshot", "o.png", "cube.scene"}, false, 0, nullptr, nullptr},
   };
   for (const auto& row : table) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -28,15 +29,21 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 // One way to end the editor: a key, a signal (sent while a prompt waits
-// when `atPrompt`), or else closing the window. Checks the exit status.
+// when `atPrompt`; `then` a second one 10 ms later, after closing the
+// console's input when `hangUp`, as a closed terminal does), or else closing
+// the window. Checks the exit status.
 struct WayOut {
   const char* key;
   int signal;
   bool atPrompt;
+  int then = 0;
+  bool hangUp = false;
 };
 const WayOut kWaysOut[] = {{"Escape", 0, false},  {"ctrl+q", 0, false},  {nullptr, 0, false},
                            {nullptr, SIGTERM, false}, {nullptr, SIGINT, false},
-                           {nullptr, SIGHUP, false},  {nullptr, SIGTERM, true}};
+                           {nullptr, SIGHUP, false},  {nullptr, SIGTERM, true},
+                           {nullptr, SIGHUP, false, SIGHUP},  // once ended at once, nothing kept
+                           {nullptr, SIGHUP, true, SIGCONT, true}};
 
 void TakeWayOut(EditorProcess& editor, const WayOut& way) {
   std::size_t from = editor.Output().size();
@@ -44,9 +51,14 @@ void TakeWayOut(EditorProcess& editor, const WayOut& way) {
     editor.Keys("ctrl+s");
     ASSERT_TRUE(editor.WaitForOutput("Save scene as: ", 10, from));
   }
+  if (way.hangUp) editor.CloseInput();
   if (way.key != nullptr) editor.Keys(way.key);
   else if (way.signal != 0) editor.Signal(way.signal);
   else editor.CloseWindow();
+  if (way.then != 0) {
+    usleep(10000);
+    editor.Signal(way.then);
+  }
   EXPECT_EQ(editor.WaitExit(), way.signal != 0 ? 128 + way.signal : 0);
 }
 
@@ -88,25 +100,86 @@ TEST(Quitting, NothingIsKeptWithoutUnsavedChanges) {
     s.editor.Keys("ctrl+n ctrl+s w F3 asciitilde F6");  // saved; then the camera, modes, echo, light
     s.Sync();
     TakeWayOut(s.editor, way);
-    EXPECT_FALSE(std::filesystem::exists(s.dir.File("state")));
+    EXPECT_TRUE(RecoveryFiles(s.dir).empty());  // nor the journal
     EXPECT_EQ(s.editor.Output().find("Unsaved"), std::string::npos);
   }
 }
 
-TEST(Quitting, WithNothingToKeepASignalEndsTheEditorEvenInASlowFrame) {
-  // 100,000 small spheres in view: drawing one frame takes many seconds.
+TEST(Quitting, ASignalEndsTheEditorAtOnceEvenInASlowFrame) {
+  // 10,000 small spheres in view: drawing one frame takes seconds.
   TempDir dir;
   std::string scene;
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < 10000; ++i) {
     scene += "nextObject\n0.02 0.02 0.02\n0 0 0\n" + std::to_string((i % 400) * 0.015 - 3) +
              " " + std::to_string((i / 400) * 0.024 - 3) + " 0\ns \x01\n0.5 0.5 0.5\n";
   }
   WriteFileBytes(dir.File("init.scene"), scene + "EOF");
-  EditorProcess editor(dir.path());
-  ASSERT_TRUE(editor.WaitForOutput("Objects loaded: 100000\n", 60));
-  editor.Signal(SIGTERM);
-  EXPECT_EQ(editor.WaitExit(5), 128 + SIGTERM);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("state")));
+  // Nothing to keep; or a new object (its frame drawing) and Ctrl+S pressed
+  // as the signal comes, which once left the editor waiting at the prompt.
+  for (bool unsaved : {false, true}) {
+    EditorProcess editor(dir.path());
+    ASSERT_TRUE(editor.WaitForOutput("Objects loaded: 10000\n", 60));
+    if (unsaved) {
+      editor.Keys("ctrl+n");
+      ASSERT_TRUE(editor.WaitForOutput("New object created!\n", 120));  // after the first frame
+      editor.Keys("ctrl+s");
+    }
+    editor.Signal(SIGTERM);
+    EXPECT_EQ(editor.WaitExit(5), 128 + SIGTERM);
+    EXPECT_EQ(RecoveryFiles(dir).size(), unsaved ? 2u : 0u);
+  }
+}
+
+TEST(Journal, AKilledEditorLosesNothingShownAndTheNextStartKeepsIt) {
+  const struct {
+    const char* input;  // for the prompts
+    const char* keys;
+    bool kept;  // else nothing was unsaved
+    std::size_t cut = 0;  // the journal cut to this many bytes after the kill
+  } table[] = {
+      {"", "ctrl+n Right Right Up F3 End ctrl+d minus Insert 3 exclam", true},
+      {"", "ctrl+n ctrl+n Prior ctrl+w Left ctrl+z ctrl+z ctrl+y F5 b Down", true},
+      {"0.25 0.5 2\n1e-7,,3\n", "ctrl+n F3 Return F4 Return", true},
+      {"saved.scene\n", "ctrl+n ctrl+s Right Right", true},
+      {"other.scene\n", "Right ctrl+l ctrl+z", true},
+      {"other.scene\n", "Right ctrl+l", false},
+      {"", "ctrl+n Right", false, 100},  // a damaged journal: the start goes on
+  };
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.keys);
+    TempDir dir;
+    WriteFileBytes(dir.File("init.scene"), "nextObject\n1 1 1\n0 0 0\n0 0 0\nc \x01\n0.1 0.1 0.1\nEOF");
+    WriteFileBytes(dir.File("other.scene"), "nextObject\n1 2 3\n4 5 6\n7 8 9\ns \x01\n-2 0 0\nEOF");
+    WriteFileBytes(dir.File("init.scene.tex"), "t.tga\n");
+    RunX("convert -size 2x2 xc:red -type TrueColor -compress None " + dir.File("t.tga"));
+    {
+      EditorProcess editor(dir.path());  // the same keys, then Ctrl+S
+      editor.Type(row.input + std::string("expected.scene\n"));
+      editor.Keys(row.keys + std::string(" ctrl+s"));
+      editor.ExpectExitOn("Escape");
+    }
+    {
+      EditorProcess editor(dir.path());
+      editor.Type(row.input);
+      editor.Keys(row.keys + std::string(" p"));
+      ASSERT_TRUE(editor.WaitForOutput("info-Color: "));
+      editor.Signal(SIGKILL);
+      EXPECT_EQ(editor.WaitExit(), 128 + SIGKILL);
+    }
+    if (row.cut != 0) std::filesystem::resize_file(RecoveryFiles(dir).at(0), row.cut);
+    EditorProcess editor(dir.path(), row.kept ? std::vector<std::string>{"--recover"} : std::vector<std::string>{});
+    ASSERT_TRUE(editor.WaitForOutput(row.kept ? "earlier session kept in " : "Objects loaded: "));
+    const std::vector<std::string> files = RecoveryFiles(dir);  // and the new editor's journal
+    ASSERT_EQ(files.size(), row.kept ? 3u : 1u);
+    if (row.kept) {
+      EXPECT_EQ(ReadFileBytes(files[1]), ReadFileBytes(dir.File("expected.scene")));
+      EXPECT_EQ(ReadFileBytes(files[2]), dir.File("t.tga") + "\n");
+      EXPECT_NE(editor.Output().find("loading " + files[1] + "\n"), std::string::npos);
+      EXPECT_TRUE(EndsWith(editor.Output(), "\nUnsaved changes of an earlier session kept in " + files[1] + "\n"));
+    }
+    EXPECT_EQ(editor.Output().find("earlier session") != std::string::npos, row.kept);
+    editor.ExpectExitOn("Escape");
+  }
 }
 
 TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
@@ -144,13 +217,23 @@ TEST(Quitting, TheRecoveryReopensAsTheSceneLookedFromAnotherFolder) {
 }
 
 TEST(Quitting, AnUnwritableStateFolderIsReportedAndTheEditorStillEnds) {
-  Session s;
-  WriteFileBytes(s.dir.File("state"), "a file where the folder should be");
-  s.editor.Keys("ctrl+n");
-  s.Sync();
-  s.editor.ExpectExitOn("Escape");
-  EXPECT_TRUE(EndsWith(s.editor.Output(),
-                       "\nUnsaved changes could not be kept in " + s.dir.File("state/quillmar") + "\n"));
+  for (bool fromStart : {true, false}) {  // no journal either, or once it runs
+    TempDir dir;
+    WriteFileBytes(dir.File("init.scene"), "EOF");
+    if (fromStart) WriteFileBytes(dir.File("state"), "a file where the folder should be");
+    EditorProcess editor(dir.path());
+    if (!fromStart) {
+      std::filesystem::remove_all(dir.File("state"));  // with the journal in it
+      WriteFileBytes(dir.File("state"), "a file where the folder should be");
+    }
+    editor.Keys("ctrl+n p");
+    ASSERT_TRUE(editor.WaitForOutput("info-Color: "));
+    editor.ExpectExitOn("Escape");
+    const std::string folder = dir.File("state/quillmar");
+    EXPECT_EQ(editor.Output().find("Unsaved changes cannot be journaled in " + folder + "\n") !=
+                  std::string::npos, fromStart);
+    EXPECT_TRUE(EndsWith(editor.Output(), "\nUnsaved changes could not be kept in " + folder + "\n"));
+  }
 }
 
 TEST(Console, AClosedConsoleDoesNotEndTheSession) {
@@ -177,7 +260,7 @@ TEST(Saving, AFileSizeLimitFailsTheSaveAndKeepsTheOldFile) {
   editor.Keys("ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+n ctrl+s");
   ASSERT_TRUE(editor.WaitForOutput("Error saving file big.scene!\n"));
   EXPECT_EQ(ReadFileBytes(dir.File("big.scene")), "old");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // and state/
   editor.ExpectExitOn("Escape");  // the recovery file is too big as well
   EXPECT_NE(editor.Output().find("Unsaved changes could not be kept in "), std::string::npos);
 }

@@ -91,6 +91,8 @@ TEST(Options, RefusedCommandLinesNameTheOptionAndPointToHelp) {
       {{"--snapshot", "a.png", "--snapshot", "b.png", "s"}, "only one of"},
       {{"one.scene", "two.scene"}, "'two.scene'"},
       {{"--snapshot", "o.png", "--size", "4097x10", "s"}, "'4097x10'"},
+      {{"--recover", "s"}, "'--recover'"},
+      {{"--recover", "--export", "o.stl", "s"}, "'--recover'"},
   };
   for (const Refused& row : table) {
     SCOPED_TRACE(Join(row.args));
@@ -126,7 +128,7 @@ TEST(Options, SizeTable) {
 
 TEST(Options, UsageListsEveryOptionOnItsOwnLineAndWhereTheKeysAre) {
   std::string usage = UsageText();
-  for (const char* option : {"-h, --help", "--version", "--snapshot OUT.png", "--size WxH", "--export OUT",
+  for (const char* option : {"-h, --help", "--version", "--recover", "--snapshot OUT.png", "--size WxH", "--export OUT",
                              "-display", "-geometry", "-direct", "-indirect", "-iconic", "-gldebug",
                              "-sync"}) {
     SCOPED_TRACE(option);

@@ -1,11 +1,14 @@
 // Recovery files: where they go, how they are named, what they hold, and
 // that only the newest are kept.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 
+#include "io/journal.h"
 #include "io/recovery.h"
 #include "io/scene_file.h"
 #include "tests/test_support.h"
@@ -82,4 +85,52 @@ TEST(Recovery, OnlyTheNewestTwentyAreKeptAndOtherFilesAreLeftAlone) {
   ASSERT_FALSE(path.empty());
   kept.insert({"recovered-20261208-143005.scene", "recovered-20261208-143005.scene.tex"});
   EXPECT_EQ(Names(dir.path()), kept);
+}
+
+TEST(Recovery, PruningGoesByAgeOnDiskAndNeverTakesTheFileJustWritten) {
+  // Twenty files stamped an hour later than now, as another time zone or a
+  // clock set back names them, though written earlier.
+  TempDir dir;
+  const std::time_t later = Noon() + 3600;
+  std::tm local{};
+  localtime_r(&later, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  for (int i = 1; i <= kRecoveriesKept; ++i) {
+    std::string name = dir.File("recovered-" + std::string(stamp) + (i > 1 ? "-" + std::to_string(i) : "") + ".scene");
+    WriteFileBytes(name, "");
+    const timespec times[2] = {{later - 7200 + i, 0}, {later - 7200 + i, 0}};
+    utimensat(AT_FDCWD, name.c_str(), times, 0);
+  }
+  ObjectList list;
+  std::string path = WriteRecovery(list, TextureTable{}, dir.path(), Noon());
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(Names(dir.path()).count("recovered-" + std::string(stamp) + ".scene"), 0u);  // the oldest
+  EXPECT_EQ(Names(dir.path()).count(std::filesystem::path(path).filename().string()), 1u);
+  EXPECT_EQ(Names(dir.path()).size(), static_cast<std::size_t>(kRecoveriesKept) + 1);  // and its list
+}
+
+TEST(Recovery, JournalsOfEndedEditorsBecomeRecoveryFilesAndLiveOnesStay) {
+  TempDir dir;
+  ObjectList list;
+  SceneObject* object = CreateObject(list);
+  TextureTable textures;
+  textures.files[1] = "/abs/a.tga";
+  JournalWriter live, ended, clean;
+  ASSERT_TRUE(live.Create(dir.path(), list, textures) && ended.Create(dir.path(), list, textures) &&
+              clean.Create(dir.path(), list, textures));
+  object->position.x = 0.1f;
+  live.Changed(*object);
+  ended.Changed(*object);
+  ended.Close();  // as its editor's end leaves it, killed
+  clean.Close();  // nothing unsaved
+  WriteFileBytes(dir.File("damaged.journal"), "not a journal at all");
+  ASSERT_TRUE(SaveScene(list, dir.File("saved.scene")));
+  const std::string kept = dir.File("recovered-20261208-143005.scene");
+  EXPECT_EQ(RecoverJournals(dir.path(), Noon()), "Unsaved changes of an earlier session kept in " + kept + "\n");
+  EXPECT_EQ(ReadFileBytes(kept), ReadFileBytes(dir.File("saved.scene")));
+  EXPECT_EQ(ReadFileBytes(kept + ".tex"), "/abs/a.tga\n");
+  const std::string journal = std::filesystem::path(live.Path()).filename().string();
+  EXPECT_EQ(Names(dir.path()), (std::set<std::string>{journal, "recovered-20261208-143005.scene",
+                                                        "recovered-20261208-143005.scene.tex", "saved.scene"}));
 }

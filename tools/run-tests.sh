@@ -33,7 +33,7 @@ ctest --test-dir build-asan --output-on-failure "$@"
 echo "== Fuzz targets: saved inputs, then ${QUILLMAR_FUZZ_SECONDS:-60} s of fuzzing each"
 cmake -S . -B build-fuzz -DQUILLMAR_FUZZ=ON -DQUILLMAR_TESTS=OFF -DQUILLMAR_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
-for target in tga scene texlist; do
+for target in tga scene texlist journal; do
   fuzzer="build-fuzz/fuzz/fuzz_$target"
   corpus="fuzz/corpus/$target"
   "$fuzzer" -runs=0 "$corpus"

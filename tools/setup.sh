@@ -9,6 +9,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri   # editor
   libtinygltf-dev assimp-utils admesh                              # export tests read back
   libpng-dev                                                       # PNG output
+  libxxhash-dev                                                    # edit journal checksums
   libgtest-dev libssl-dev libstb-dev                               # unit tests
   xvfb xdotool imagemagick                                         # end-to-end tests
   libx11-dev mandoc man-db desktop-file-utils                      # display check; manual page and desktop entry lint
