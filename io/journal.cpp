@@ -232,6 +232,7 @@ bool JournalWriter::Create(const std::string& folder, const ObjectList& list,
     return false;
   }
   file_ = file;
+  baseEnd_ = file.end;
   folder_ = folder;
   path_ = path;
   textures_ = &textures;
@@ -268,6 +269,7 @@ bool JournalWriter::Restart(const ObjectList& list, const TextureTable& textures
   }
   Release(file_);  // its lock goes with it; the name is the new file's now
   file_ = file;
+  baseEnd_ = file.end;
   unsaved_ = unsaved;
   runEnd_ = 0;
   Published(file_.end);

@@ -72,6 +72,8 @@ class JournalWriter final : public HistoryObserver {
   bool IsOpen() const { return file_.fd >= 0; }
   // The bytes written to the journal file; 0 when closed.
   std::size_t Size() const { return file_.end; }
+  // The bytes of its base, the scene it started from.
+  std::size_t BaseSize() const { return baseEnd_; }
   // The journal file's path; empty when closed.
   const std::string& Path() const { return path_; }
 
@@ -100,6 +102,7 @@ class JournalWriter final : public HistoryObserver {
   bool unsaved_ = false;
   bool failed_ = false;
   std::size_t written_ = 0;  // bytes ever written, across restarts
+  std::size_t baseEnd_ = 0;  // where the base ends in the file
   // The run of changes to one object that the last kChanged record holds
   // while nothing follows it: where it ends, the object, the half with the
   // newer change; and the changes numbered so far.

@@ -38,6 +38,10 @@ void EditJournal::Restart() {
 
 void EditJournal::NoteChange(bool unsaved) {
   if (!writer_.IsOpen() && !writer_.Failed()) return;
-  writer_.NoteUnsaved(unsaved);
+  if (writer_.IsOpen() && Outgrown()) {
+    writer_.Restart(*objects_, *textures_, unsaved);
+  } else {
+    writer_.NoteUnsaved(unsaved);
+  }
   if (writer_.Failed()) Report();
 }

@@ -27,10 +27,12 @@ class EditJournal {
   // After a save: the journal starts afresh from the saved scene.
   void Restart();
   // At the end of each event: notes whether the scene now differs from the
-  // last loaded or saved one, and reports a journal that could not be
+  // last loaded or saved one, starts the journal afresh from the scene as it
+  // stands once its records outgrow its base (edits of many objects at once
+  // would otherwise fill the disk), and reports a journal that could not be
   // written, once.
   void NoteUnsaved(bool unsaved) {
-    if (unsaved != writer_.Unsaved() || writer_.Failed()) NoteChange(unsaved);
+    if (unsaved != writer_.Unsaved() || writer_.Failed() || Outgrown()) NoteChange(unsaved);
   }
   // A clean end: removes the journal file.
   void Remove() { writer_.Remove(); }
@@ -43,6 +45,11 @@ class EditJournal {
  private:
   void Report();
   void NoteChange(bool unsaved);
+  // The records since the base take more room than the base and a little more.
+  bool Outgrown() const {
+    return writer_.IsOpen() && writer_.Size() - writer_.BaseSize() > writer_.BaseSize() + kRecordsSlack;
+  }
+  static constexpr std::size_t kRecordsSlack = std::size_t{1} << 20;
 
   JournalWriter writer_;
   std::string folder_;

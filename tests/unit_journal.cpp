@@ -26,7 +26,7 @@ std::string SceneBytes(const ObjectList& list) {
 
 // An editor of two objects, journaling into `dir`, that runs a script of
 // keys as events: N new, D duplicate, W delete, Z undo, Y redo, S save, L
-// load, E Enter, I Insert, U Page Up, P/C position/colour mode, < > ^ v [ ]
+// load, E Enter, A select all, I Insert, U Page Up, P/C position/colour mode, < > ^ v [ ]
 // the arrows, Home and End; any other character as its key. Returns the
 // scene after each key, the first before any.
 std::vector<std::string> RunKeys(Editor& editor, const TempDir& dir, const std::string& script) {
@@ -38,7 +38,7 @@ std::vector<std::string> RunKeys(Editor& editor, const TempDir& dir, const std::
   const std::string special = "IU<>^v[]PC";
   const int specialKeys[] = {kKeyInsert, kKeyPageUp, kKeyLeft, kKeyRight, kKeyUp, kKeyDown, kKeyHome,
                              kKeyEnd, kKeyF3, kKeyF5};
-  const std::string control = "NDWZYSLE", controlKeys = "\x0e\x04\x17\x1a\x19\x13\x0c\r";
+  const std::string control = "NDWZYSLEA", controlKeys = "\x0e\x04\x17\x1a\x19\x13\x0c\r\x01";
   for (char key : script) {
     if (special.find(key) != std::string::npos) HandleSpecialKey(editor, specialKeys[special.find(key)]);
     else if (control.find(key) != std::string::npos) HandleKey(editor, controlKeys[control.find(key)]);
@@ -59,8 +59,10 @@ bool Replay(const std::string& bytes, std::size_t size, JournalScene& scene) {
 }  // namespace
 
 TEST(Journal, ReplaysToExactlyTheSceneItsEditorHeld) {
+  std::string held;  // every object moved 5,000 times: the journal starts afresh as it outgrows its base
+  for (int i = 0; i < 2500; ++i) held += "><";
   const struct {
-    const char* keys;
+    std::string keys;
     const char* input;  // for the prompts; "@" stands for the test's folder
   } table[] = {
       {"N>>^P][D-I3!", ""},                 // new, sizes and moves held, duplicate, wire, shape, presets
@@ -69,6 +71,8 @@ TEST(Journal, ReplaysToExactlyTheSceneItsEditorHeld) {
       {"N>S>>N", "@/saved.scene\n"},        // a save starts afresh, then more changes
       {"NL>ZZ", "@/other.scene\n"},         // a load, and its undo
       {"N>ZZ", ""},                         // back to the saved scene: nothing unsaved
+      {"NDAP>^WZ", ""},                     // several selected: group edits, deletes and their undo
+      {"NDAP" + held, ""},
   };
   for (const auto& row : table) {
     SCOPED_TRACE(row.keys);
@@ -80,6 +84,7 @@ TEST(Journal, ReplaysToExactlyTheSceneItsEditorHeld) {
     ConsoleCapture console(input);
     Editor editor;
     RunKeys(editor, dir, row.keys);
+    EXPECT_LT(editor.journal.Bytes(), (1u << 20) + 16384u);
     JournalScene replayed;
     const std::string bytes = JournalBytes(editor);
     ASSERT_TRUE(Replay(bytes, bytes.size(), replayed));
